@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need, when any is missing.
+# Meant for a Debian 12 machine, run as root (or with sudo available).
+set -euo pipefail
+
+packages=(
+  # Build
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  # Tests and benchmarks
+  libgtest-dev libbenchmark-dev
+  # A display for the window tests and the screenshot, and the fonts the window asks for
+  xvfb xauth fonts-liberation fonts-dejavu-core
+  # Screenshot conversion and the accessibility check
+  x11-apps imagemagick at-spi2-core python3-pyatspi
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
