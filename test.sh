@@ -9,3 +9,7 @@ cd "$(dirname "$0")"
 cmake -S . -B build-core -DVOLTARIK_WINDOW=OFF -DVOLTARIK_BENCHMARKS=OFF
 cmake --build build-core -j2
 ctest --test-dir build-core -j2 --output-on-failure
+
+cmake -S . -B build -DVOLTARIK_TESTS=ON -DVOLTARIK_BENCHMARKS=ON
+cmake --build build -j2
+QT_QPA_PLATFORM=offscreen ctest --test-dir build -j2 --output-on-failure

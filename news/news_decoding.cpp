@@ -1,0 +1,39 @@
+#include "news/news_decoding.h"
+
+#include <QList>
+#include <QStringDecoder>
+#include <optional>
+
+namespace voltarik {
+namespace {
+
+std::optional<QByteArray> CharsetOf(const QByteArray& content_type) {
+  const QList<QByteArray> parts = content_type.split(';');
+  for (qsizetype i = 1; i < parts.size(); ++i) {
+    const QByteArray parameter = parts[i].trimmed();
+    const qsizetype equals = parameter.indexOf('=');
+    if (equals < 0 || parameter.left(equals).trimmed().toLower() != "charset") continue;
+    QByteArray value = parameter.mid(equals + 1).trimmed();
+    if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"')) {
+      value = value.mid(1, value.size() - 2);
+    }
+    if (!value.isEmpty()) return value;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+QString DecodeNewsBody(const QByteArray& body, const QByteArray& content_type) {
+  if (const std::optional<QByteArray> charset = CharsetOf(content_type)) {
+    QStringDecoder named(charset->constData());
+    if (named.isValid()) return named.decode(body);
+  }
+  QStringDecoder utf8(QStringDecoder::Utf8);
+  QString text = utf8.decode(body);
+  if (!utf8.hasError()) return text;
+  QStringDecoder windows_1250("windows-1250");
+  return windows_1250.decode(body);
+}
+
+}  // namespace voltarik

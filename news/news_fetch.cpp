@@ -1,0 +1,13 @@
+#include "news/news_fetch.h"
+
+namespace voltarik {
+
+QString NewsAddress() { return QStringLiteral(VOLTARIK_NEWS_HOST "/voltarik.txt"); }
+
+void FetchNews(NewsView& view, const HttpGetText& http_get_text) {
+  if (const std::optional<QString> document = http_get_text(NewsAddress())) {
+    view.SetNewsText(*document);
+  }
+}
+
+}  // namespace voltarik

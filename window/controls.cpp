@@ -1,0 +1,164 @@
+#include "window/controls.h"
+
+#include <QGroupBox>
+#include <QHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+
+namespace voltarik {
+namespace {
+
+QColor ToQColor(RgbColor color) { return QColor(color.red, color.green, color.blue); }
+
+QRect PixelGeometry(const ControlSpec& spec) {
+  return QRect(spec.left / kTwipsPerPixel, spec.top / kTwipsPerPixel,
+               std::max(1, spec.width / kTwipsPerPixel), std::max(1, spec.height / kTwipsPerPixel));
+}
+
+// The named face first; where it is missing, its metric-compatible substitute.
+QStringList Families(FontFace face) {
+  switch (face) {
+    case FontFace::MsSansSerif:
+      return {QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")};
+    case FontFace::Arial:
+      return {QStringLiteral("Arial"), QStringLiteral("Liberation Sans")};
+    case FontFace::MsSerif:
+      return {QStringLiteral("MS Serif"), QStringLiteral("Liberation Serif")};
+    case FontFace::Default:
+      break;
+  }
+  return {};
+}
+
+int PixelsForPoints(double points) { return qRound(points * 96.0 / 72.0); }
+
+QWidget* CreateControl(const ControlSpec& spec, QWidget* parent) {
+  const QString text = QString::fromUtf8(spec.text);
+  switch (spec.kind) {
+    case ControlKind::Label: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);  // no text the program shows is read as markup
+      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      label->setText(text);
+      return label;
+    }
+    case ControlKind::TextBox:
+      return new QLineEdit(text, parent);
+    case ControlKind::NewsBox: {
+      auto* box = new QPlainTextEdit(parent);
+      box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+      box->setTabChangesFocus(true);
+      box->setPlainText(text);  // CR LF, LF and a lone CR each end a line
+      return box;
+    }
+    case ControlKind::GroupFrame:
+      return new QGroupBox(text, parent);
+    case ControlKind::OptionButton: {
+      auto* option = new QRadioButton(text, parent);
+      option->setChecked(spec.checked);
+      return option;
+    }
+    case ControlKind::PushButton:
+      return new QPushButton(text, parent);
+    case ControlKind::Line: {
+      auto* line = new QFrame(parent);
+      line->setFrameShape(QFrame::HLine);
+      line->setFrameShadow(QFrame::Plain);
+      return line;
+    }
+  }
+  return nullptr;
+}
+
+void ApplyColors(const ControlSpec& spec, QWidget& widget) {
+  if (!spec.text_color && !spec.fill_color) return;
+  QPalette palette = widget.palette();
+  if (spec.text_color) palette.setColor(QPalette::WindowText, ToQColor(*spec.text_color));
+  if (spec.fill_color) {
+    palette.setColor(QPalette::Window, ToQColor(*spec.fill_color));
+    widget.setAutoFillBackground(true);
+  }
+  widget.setPalette(palette);
+}
+
+template <typename T>
+T* Find(QWidget& form, const char* name) {
+  return form.findChild<T*>(QString::fromLatin1(name));
+}
+
+}  // namespace
+
+QFont WindowFont() {
+  QFont font;
+  font.setFamilies(Families(FontFace::MsSansSerif));
+  font.setPixelSize(PixelsForPoints(8.25));
+  return font;
+}
+
+QFont FontFor(const FontSpec& spec, const QFont& window_font) {
+  QFont font = window_font;
+  if (spec.face != FontFace::Default) font.setFamilies(Families(spec.face));
+  if (spec.points > 0) font.setPixelSize(PixelsForPoints(spec.points));
+  font.setBold(spec.bold);
+  return font;
+}
+
+Controls BuildControls(QWidget& form) {
+  QHash<QString, QWidget*> by_name;
+  std::vector<std::pair<int, QWidget*>> tab_stops;
+  for (const ControlSpec& spec : ControlTable()) {
+    QWidget* parent = spec.parent ? by_name.value(QString::fromLatin1(spec.parent)) : &form;
+    QWidget* widget = CreateControl(spec, parent);
+    widget->setObjectName(QString::fromLatin1(spec.name));
+    widget->setGeometry(PixelGeometry(spec));
+    widget->setFont(FontFor(spec.font, form.font()));
+    ApplyColors(spec, *widget);
+    if (spec.accessible_name) widget->setAccessibleName(QString::fromUtf8(spec.accessible_name));
+    if (spec.accessible_description) {
+      widget->setAccessibleDescription(QString::fromUtf8(spec.accessible_description));
+    }
+    if (spec.tab_index >= 0 && (widget->focusPolicy() & Qt::TabFocus)) {
+      tab_stops.emplace_back(spec.tab_index, widget);
+    }
+    by_name.insert(widget->objectName(), widget);
+  }
+
+  std::sort(tab_stops.begin(), tab_stops.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t i = 1; i < tab_stops.size(); ++i) {
+    QWidget::setTabOrder(tab_stops[i - 1].second, tab_stops[i].second);
+  }
+  for (const BuddyPair& pair : BuddyPairs()) {
+    Find<QLabel>(form, pair.caption)->setBuddy(Find<QWidget>(form, pair.box));
+  }
+
+  return Controls{
+      .power_display = Find<QLabel>(form, "Label3"),
+      .current_display = Find<QLabel>(form, "Label5"),
+      .hourly_energy_display = Find<QLabel>(form, "Label7"),
+      .total_display = Find<QLabel>(form, "Label8"),
+      .cost_display = Find<QLabel>(form, "Label9"),
+      .power_lamp = Find<QLabel>(form, "Label6"),
+      .total_lamp = Find<QLabel>(form, "Label10"),
+      .clock = Find<QLabel>(form, "Label12"),
+      .price_box = Find<QLineEdit>(form, "Text1"),
+      .disk_count_box = Find<QLineEdit>(form, "Text2"),
+      .crt_option = Find<QRadioButton>(form, "Option1"),
+      .lcd_option = Find<QRadioButton>(form, "Option2"),
+      .off_option = Find<QRadioButton>(form, "Option3"),
+      .start_button = Find<QPushButton>(form, "Command1"),
+      .stop_button = Find<QPushButton>(form, "Command2"),
+      .news_box = Find<QPlainTextEdit>(form, "Text3"),
+  };
+}
+
+}  // namespace voltarik

@@ -1,0 +1,50 @@
+#ifndef VOLTARIK_WINDOW_CONTROLS_H_
+#define VOLTARIK_WINDOW_CONTROLS_H_
+
+#include <QFont>
+#include <QWidget>
+
+#include "window/control_table.h"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace voltarik {
+
+// The controls the window talks to, by role. Each keeps its table name as its object name.
+struct Controls {
+  QLabel* power_display;          // Label3
+  QLabel* current_display;        // Label5
+  QLabel* hourly_energy_display;  // Label7
+  QLabel* total_display;          // Label8
+  QLabel* cost_display;           // Label9
+  QLabel* power_lamp;             // Label6
+  QLabel* total_lamp;             // Label10
+  QLabel* clock;                  // Label12
+  QLineEdit* price_box;           // Text1
+  QLineEdit* disk_count_box;      // Text2
+  QRadioButton* crt_option;       // Option1
+  QRadioButton* lcd_option;       // Option2
+  QRadioButton* off_option;       // Option3
+  QPushButton* start_button;      // Command1
+  QPushButton* stop_button;       // Command2
+  QPlainTextEdit* news_box;       // Text3
+};
+
+// The font a table row asks for, on top of the window's font. Sizes are set in pixels at 96 dots
+// per inch, so text keeps its size against the twip geometry whatever DPI the screen reports;
+// high-DPI scaling then enlarges both alike.
+QFont FontFor(const FontSpec& spec, const QFont& window_font);
+
+// The window's own font: the classic dialog face at 8.25 points.
+QFont WindowFont();
+
+// Creates every control of the table on `form`, with its initial state and the tab order.
+Controls BuildControls(QWidget& form);
+
+}  // namespace voltarik
+
+#endif  // VOLTARIK_WINDOW_CONTROLS_H_

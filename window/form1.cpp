@@ -1,0 +1,165 @@
+#include "window/form1.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <utility>
+
+#include "window/failure_message.h"
+#include "window/qt_text.h"
+
+namespace voltarik {
+namespace {
+
+// Sets a flag for the lifetime of a scope.
+class BusyScope {
+ public:
+  explicit BusyScope(bool& busy) : busy_(busy), was_busy_(std::exchange(busy, true)) {}
+  ~BusyScope() { busy_ = was_busy_; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  bool& busy_;
+  bool was_busy_;
+};
+
+}  // namespace
+
+Form1::Form1(Locale locale, HttpGetText http_get_text, QWidget* parent)
+    : QWidget(parent),
+      value_text_(std::move(locale)),
+      http_get_text_(std::move(http_get_text)) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QString::fromUtf8(kWindowTitle));
+  setFont(WindowFont());
+  setFixedSize(kClientWidthTwips / kTwipsPerPixel, kClientHeightTwips / kTwipsPerPixel);
+  controls_ = BuildControls(*this);
+  controls_.price_box->setFocus();
+
+  timer1_.setObjectName(QStringLiteral("Timer1"));
+  timer1_.setInterval(kTimer1IntervalMs);
+  timer2_.setObjectName(QStringLiteral("Timer2"));
+  timer2_.setInterval(kTimer2IntervalMs);
+  connect(&timer1_, &QTimer::timeout, this, &Form1::Timer1_Timer);
+  connect(&timer2_, &QTimer::timeout, this, &Form1::Timer2_Timer);
+  connect(controls_.start_button, &QPushButton::clicked, this, &Form1::Command1_Click);
+  connect(controls_.stop_button, &QPushButton::clicked, this, &Form1::Command2_Click);
+  timer2_.start();
+}
+
+void Form1::Form_Load() {
+  BusyScope busy(event_thread_busy_);
+  FetchNews(*this, http_get_text_);
+}
+
+void Form1::Command1_Click() { StartMeasuring(state_, *this); }
+
+void Form1::Command2_Click() { StopMeasuring(*this); }
+
+void Form1::Timer1_Timer() {
+  if (event_thread_busy_) return;
+  try {
+    RunMeterTick(state_, *this, value_text_);
+  } catch (const ValueTextError& error) {
+    ReportFailure(error);
+  }
+}
+
+void Form1::Timer2_Timer() {
+  if (event_thread_busy_) return;
+  RunBlinkTick(*this, value_text_);
+}
+
+void Form1::SetLampColor(IndicatorLamp lamp, RgbColor color) {
+  QLabel* label =
+      lamp == IndicatorLamp::PowerLamp ? controls_.power_lamp : controls_.total_lamp;
+  const QColor fill(color.red, color.green, color.blue);
+  if (label->palette().color(QPalette::Window) == fill) return;  // no repaint for no change
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, fill);
+  label->setPalette(palette);
+}
+
+MonitorKind Form1::SelectedMonitor() {
+  if (controls_.crt_option->isChecked()) return MonitorKind::Crt;
+  if (controls_.lcd_option->isChecked()) return MonitorKind::Lcd;
+  return MonitorKind::Off;
+}
+
+void Form1::ShowWarning(std::u16string_view prompt, std::u16string_view title) {
+  ShowMessage(ToQString(title), ToQString(prompt), false);
+}
+
+void Form1::SetDiskCountBox(std::u16string_view text) {
+  controls_.disk_count_box->setText(ToQString(text));
+}
+
+void Form1::SetDisplayText(DisplayField field, std::u16string_view text) {
+  QLabel* display = nullptr;
+  switch (field) {
+    case DisplayField::PowerDisplay:
+      display = controls_.power_display;
+      break;
+    case DisplayField::CurrentDisplay:
+      display = controls_.current_display;
+      break;
+    case DisplayField::HourlyEnergyDisplay:
+      display = controls_.hourly_energy_display;
+      break;
+    case DisplayField::TotalDisplay:
+      display = controls_.total_display;
+      break;
+    case DisplayField::CostDisplay:
+      display = controls_.cost_display;
+      break;
+  }
+  display->setText(ToQString(text));  // an unchanged text repaints nothing
+}
+
+Settings Form1::ReadSettings() {
+  return Settings{ToU16String(controls_.price_box->text()),
+                  ToU16String(controls_.disk_count_box->text())};
+}
+
+void Form1::SetTimerRunning(MeterTimer timer, bool running) {
+  QTimer& qt_timer = timer == MeterTimer::Timer1 ? timer1_ : timer2_;
+  if (running) {
+    qt_timer.start();
+  } else {
+    qt_timer.stop();
+  }
+}
+
+void Form1::SetClockText(std::u16string_view text) { controls_.clock->setText(ToQString(text)); }
+
+void Form1::SetNewsText(const QString& text) { controls_.news_box->setPlainText(text); }
+
+void Form1::CenterOnScreen() {
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  QRect frame = frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  move(frame.topLeft());
+}
+
+void Form1::ShowMessage(const QString& title, const QString& text, bool warning_icon) {
+  BusyScope busy(event_thread_busy_);
+  QMessageBox box(warning_icon ? QMessageBox::Warning : QMessageBox::NoIcon, title, text,
+                  QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void Form1::ReportFailure(const ValueTextError& error) {
+  StopMeasuring(*this);
+  ShowMessage(QString::fromUtf8(kFailureTitle), FailureMessage(error), true);
+}
+
+}  // namespace voltarik

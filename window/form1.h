@@ -1,0 +1,66 @@
+// The program's one window. It carries every control, owns the meter state and the two timers,
+// and implements the views the metering core and the news fetch ask for. Its handlers are thin:
+// each event calls one core action.
+#ifndef VOLTARIK_WINDOW_FORM1_H_
+#define VOLTARIK_WINDOW_FORM1_H_
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include "core/meter.h"
+#include "news/news_fetch.h"
+#include "window/controls.h"
+
+namespace voltarik {
+
+class Form1 : public QWidget, public MeterView, public NewsView {
+  Q_OBJECT
+
+ public:
+  Form1(Locale locale, HttpGetText http_get_text, QWidget* parent = nullptr);
+
+  // Event handlers, named after their control and event.
+  void Form_Load();
+  void Command1_Click();
+  void Command2_Click();
+  void Timer1_Timer();
+  void Timer2_Timer();
+
+  // MeterView
+  void SetLampColor(IndicatorLamp lamp, RgbColor color) override;
+  MonitorKind SelectedMonitor() override;
+  void ShowWarning(std::u16string_view prompt, std::u16string_view title) override;
+  void SetDiskCountBox(std::u16string_view text) override;
+  void SetDisplayText(DisplayField field, std::u16string_view text) override;
+  Settings ReadSettings() override;
+  void SetTimerRunning(MeterTimer timer, bool running) override;
+  void SetClockText(std::u16string_view text) override;
+
+  // NewsView
+  void SetNewsText(const QString& text) override;
+
+  // Moves the window to the middle of its screen, for its first showing.
+  void CenterOnScreen();
+
+ private:
+  // Runs a modal message box. The event thread counts as busy meanwhile, so ticks that fall due
+  // are dropped rather than run inside the box or queued behind it.
+  void ShowMessage(const QString& title, const QString& text, bool warning_icon);
+  // The failure path of the metering tick: measuring stops as Stop stops it and the user is told
+  // what went wrong; the total and every display are kept, so a Start with a corrected price
+  // continues the same total.
+  void ReportFailure(const ValueTextError& error);
+
+  Controls controls_;
+  MeterState state_;
+  ValueText value_text_;
+  HttpGetText http_get_text_;
+  QTimer timer1_;
+  QTimer timer2_;
+  bool event_thread_busy_ = false;
+};
+
+}  // namespace voltarik
+
+#endif  // VOLTARIK_WINDOW_FORM1_H_

@@ -1,0 +1,38 @@
+#include "window/qt_locale.h"
+
+#include <QTime>
+
+#include "window/qt_text.h"
+
+namespace voltarik {
+namespace {
+
+bool IsCLocale(const QLocale& locale) { return locale.language() == QLocale::C; }
+
+}  // namespace
+
+QString ClockFormat(const QLocale& locale) {
+  if (IsCLocale(locale)) return QStringLiteral("H:mm:ss");
+  // Drop every unquoted time-zone letter 't' and the blanks left around it.
+  const QString format = locale.timeFormat(QLocale::LongFormat);
+  QString without_zone;
+  bool quoted = false;
+  for (const QChar c : format) {
+    if (c == QLatin1Char('\'')) quoted = !quoted;
+    if (!quoted && c == QLatin1Char('t')) continue;
+    without_zone.append(c);
+  }
+  return without_zone.simplified();
+}
+
+Locale CoreLocale(const QLocale& locale) {
+  const QString separator =
+      IsCLocale(locale) ? QStringLiteral(",") : QString(locale.decimalPoint());
+  return Locale{ToU16String(separator),
+                [locale, format = ClockFormat(locale)](const TimeOfDay& time) {
+                  return ToU16String(
+                      locale.toString(QTime(time.hour, time.minute, time.second), format));
+                }};
+}
+
+}  // namespace voltarik
