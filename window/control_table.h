@@ -39,8 +39,8 @@ struct FontSpec {
 struct ControlSpec {
   const char* name;
   ControlKind kind;
-  const char* parent;  // the group frame holding it, or nullptr for the window
-  const char* text;    // UTF-8
+  const char* parent;            // the group frame holding it, or nullptr for the window
+  const char* text;              // UTF-8
   int left, top, width, height;  // twips, relative to the parent
   FontSpec font;
   std::optional<RgbColor> text_color;

@@ -13,7 +13,6 @@
 #include <utility>
 #include <vector>
 
-
 namespace voltarik {
 namespace {
 
@@ -64,7 +63,13 @@ QWidget* CreateControl(const ControlSpec& spec, QWidget* parent) {
       return new QGroupBox(text, parent);
     case ControlKind::OptionButton: {
       auto* option = new QRadioButton(text, parent);
+      // Tab stops only at the selected option of a group; the arrow keys move between options.
+      const auto follow_selection = [option](bool checked) {
+        option->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+      };
+      QObject::connect(option, &QAbstractButton::toggled, option, follow_selection);
       option->setChecked(spec.checked);
+      follow_selection(spec.checked);
       return option;
     }
     case ControlKind::PushButton:
@@ -126,7 +131,7 @@ Controls BuildControls(QWidget& form) {
     if (spec.accessible_description) {
       widget->setAccessibleDescription(QString::fromUtf8(spec.accessible_description));
     }
-    if (spec.tab_index >= 0 && (widget->focusPolicy() & Qt::TabFocus)) {
+    if (spec.tab_index >= 0 && widget->focusPolicy() != Qt::NoFocus) {
       tab_stops.emplace_back(spec.tab_index, widget);
     }
     by_name.insert(widget->objectName(), widget);

@@ -8,8 +8,9 @@ QString FailureMessage(const ValueTextError& error) {
   const QString price = ToQString(error.text());
   QString problem;
   if (dynamic_cast<const OverflowError*>(&error) != nullptr) {
-    problem = QStringLiteral("S cenou za 1 KWh „%1“ vychází cena tak velká, že ji program "
-                             "neumí spočítat.")
+    problem = QStringLiteral(
+                  "S cenou za 1 KWh „%1“ vychází cena tak velká, že ji program "
+                  "neumí spočítat.")
                   .arg(price);
   } else if (price.trimmed().isEmpty()) {
     problem = QStringLiteral("Pole „Cena za 1 KWh“ je prázdné.");

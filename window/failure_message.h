@@ -10,7 +10,8 @@ namespace voltarik {
 inline constexpr const char* kFailureTitle = "Voltarik - chyba";
 
 // The Czech message shown when a metering tick fails: which box, the text read, and that
-// measuring was stopped with the total kept. The only failures a user can cause come from the price.
+// measuring was stopped with the total kept. The only failures a user can cause come from the
+// price.
 QString FailureMessage(const ValueTextError& error);
 
 }  // namespace voltarik

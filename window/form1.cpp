@@ -35,7 +35,9 @@ class BusyScope {
 Form1::Form1(Locale locale, HttpGetText http_get_text, QWidget* parent)
     : QWidget(parent),
       value_text_(std::move(locale)),
-      http_get_text_(std::move(http_get_text)) {
+      http_get_text_(std::move(http_get_text)),
+      timer1_(this),
+      timer2_(this) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   setFont(WindowFont());
@@ -78,8 +80,7 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::SetLampColor(IndicatorLamp lamp, RgbColor color) {
-  QLabel* label =
-      lamp == IndicatorLamp::PowerLamp ? controls_.power_lamp : controls_.total_lamp;
+  QLabel* label = lamp == IndicatorLamp::PowerLamp ? controls_.power_lamp : controls_.total_lamp;
   const QColor fill(color.red, color.green, color.blue);
   if (label->palette().color(QPalette::Window) == fill) return;  // no repaint for no change
   QPalette palette = label->palette();

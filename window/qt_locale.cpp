@@ -28,11 +28,10 @@ QString ClockFormat(const QLocale& locale) {
 Locale CoreLocale(const QLocale& locale) {
   const QString separator =
       IsCLocale(locale) ? QStringLiteral(",") : QString(locale.decimalPoint());
-  return Locale{ToU16String(separator),
-                [locale, format = ClockFormat(locale)](const TimeOfDay& time) {
-                  return ToU16String(
-                      locale.toString(QTime(time.hour, time.minute, time.second), format));
-                }};
+  return Locale{
+      ToU16String(separator), [locale, format = ClockFormat(locale)](const TimeOfDay& time) {
+        return ToU16String(locale.toString(QTime(time.hour, time.minute, time.second), format));
+      }};
 }
 
 }  // namespace voltarik
