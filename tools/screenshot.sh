@@ -9,7 +9,7 @@ scale=${3:-1}
 binary=${VOLTARIK_BINARY:-build/window/voltarik}
 mkdir -p "$(dirname "$output")"
 
-xvfb-run --auto-servernum --server-args="-screen 0 640x520x24" bash -c '
+xvfb-run --auto-servernum --server-args="-screen 0 1000x1000x24" bash -c '
   set -e
   QT_SCALE_FACTOR='"$scale"' LANG=cs_CZ.UTF-8 "'"$binary"'" &
   pid=$!
