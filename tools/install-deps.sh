@@ -11,8 +11,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   # A display for the window tests and the screenshot, and the fonts the window asks for
   xvfb xauth fonts-liberation fonts-dejavu-core
-  # Screenshot conversion and the accessibility check
-  x11-apps imagemagick at-spi2-core python3-pyatspi
+  # The screenshot and the accessibility check
+  imagemagick xdotool dbus at-spi2-core python3-pyatspi
 )
 
 missing=()
