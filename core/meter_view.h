@@ -32,7 +32,7 @@ struct RgbColor {
   std::uint8_t red = 0;
   std::uint8_t green = 0;
   std::uint8_t blue = 0;
-  friend bool operator==(const RgbColor&, const RgbColor&) = default;
+  friend bool operator==(RgbColor, RgbColor) = default;
 };
 
 inline constexpr RgbColor kGreen{0x00, 0xFF, 0x00};

@@ -12,7 +12,7 @@ struct HttpLimits {
   // The whole fetch: name lookup, connection and transfer.
   std::chrono::milliseconds timeout{3000};
   // A larger body is abandoned: the program shows a short note, not whatever a server sends.
-  qint64 max_body_bytes = 1024 * 1024;
+  qint64 max_body_bytes = qint64{1024} * 1024;
   int max_redirects = 3;
 };
 

@@ -7,7 +7,7 @@ import pyatspi
 
 
 def find_application(name):
-    for _ in range(50):
+    for _ in range(150):
         for app in pyatspi.Registry.getDesktop(0):
             if app is not None and app.name == name:
                 return app

@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   # A display for the window tests and the screenshot, and the fonts the window asks for
   xvfb xauth fonts-liberation fonts-dejavu-core
+  # Sanitizers, static analysis and fuzzing
+  clang-14 clang-tidy-14 libclang-rt-14-dev clazy
   # The screenshot and the accessibility check
   imagemagick xdotool dbus at-spi2-core python3-pyatspi
 )

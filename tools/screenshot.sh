@@ -11,7 +11,7 @@ mkdir -p "$(dirname "$output")"
 
 xvfb-run --auto-servernum --server-args="-screen 0 1000x1000x24" bash -c '
   set -e
-  QT_SCALE_FACTOR='"$scale"' LANG=cs_CZ.UTF-8 "'"$binary"'" &
+  QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR='"$scale"' LANG=cs_CZ.UTF-8 "'"$binary"'" &
   pid=$!
   sleep 1.5
   id=$(xdotool search --sync --onlyvisible --name "Voltarik" | head -n 1)

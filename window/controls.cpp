@@ -16,11 +16,11 @@
 namespace voltarik {
 namespace {
 
-QColor ToQColor(RgbColor color) { return QColor(color.red, color.green, color.blue); }
+QColor ToQColor(RgbColor color) { return {color.red, color.green, color.blue}; }
 
 QRect PixelGeometry(const ControlSpec& spec) {
-  return QRect(spec.left / kTwipsPerPixel, spec.top / kTwipsPerPixel,
-               std::max(1, spec.width / kTwipsPerPixel), std::max(1, spec.height / kTwipsPerPixel));
+  return {spec.left / kTwipsPerPixel, spec.top / kTwipsPerPixel,
+          std::max(1, spec.width / kTwipsPerPixel), std::max(1, spec.height / kTwipsPerPixel)};
 }
 
 // The named face first; where it is missing, its metric-compatible substitute.

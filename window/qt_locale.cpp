@@ -29,7 +29,7 @@ Locale CoreLocale(const QLocale& locale) {
   const QString separator =
       IsCLocale(locale) ? QStringLiteral(",") : QString(locale.decimalPoint());
   return Locale{
-      ToU16String(separator), [locale, format = ClockFormat(locale)](const TimeOfDay& time) {
+      ToU16String(separator), [locale, format = ClockFormat(locale)](TimeOfDay time) {
         return ToU16String(locale.toString(QTime(time.hour, time.minute, time.second), format));
       }};
 }
