@@ -25,7 +25,16 @@ inline constexpr const char* kNewsIntroduction =
     "natolik kvalitní že se přes něj nedá dostat :-)) V tom případě gratuluji.\r\n"
     "Nyní nastavte hodnoty pro váš PC a můžete začít měřit.\r\n";
 
-enum class ControlKind { Label, TextBox, NewsBox, GroupFrame, OptionButton, PushButton, Line };
+enum class ControlKind {
+  Label,
+  Lamp,
+  TextBox,
+  NewsBox,
+  GroupFrame,
+  OptionButton,
+  PushButton,
+  Line
+};
 
 // The faces the window asks for; each has a metric-compatible substitute that the scripts install.
 enum class FontFace { Default, MsSansSerif, Arial, MsSerif };

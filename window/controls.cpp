@@ -50,6 +50,8 @@ QWidget* CreateControl(const ControlSpec& spec, QWidget* parent) {
       label->setText(text);
       return label;
     }
+    case ControlKind::Lamp:
+      return new Lamp(parent);
     case ControlKind::TextBox:
       return new QLineEdit(text, parent);
     case ControlKind::NewsBox: {
@@ -85,6 +87,10 @@ QWidget* CreateControl(const ControlSpec& spec, QWidget* parent) {
 }
 
 void ApplyColors(const ControlSpec& spec, QWidget& widget) {
+  if (auto* lamp = qobject_cast<Lamp*>(&widget)) {
+    lamp->SetColor(ToQColor(spec.fill_color.value_or(kBlack)));
+    return;
+  }
   if (!spec.text_color && !spec.fill_color) return;
   QPalette palette = widget.palette();
   if (spec.text_color) palette.setColor(QPalette::WindowText, ToQColor(*spec.text_color));
@@ -152,8 +158,8 @@ Controls BuildControls(QWidget& form) {
       .hourly_energy_display = Find<QLabel>(form, "Label7"),
       .total_display = Find<QLabel>(form, "Label8"),
       .cost_display = Find<QLabel>(form, "Label9"),
-      .power_lamp = Find<QLabel>(form, "Label6"),
-      .total_lamp = Find<QLabel>(form, "Label10"),
+      .power_lamp = Find<Lamp>(form, "Label6"),
+      .total_lamp = Find<Lamp>(form, "Label10"),
       .clock = Find<QLabel>(form, "Label12"),
       .price_box = Find<QLineEdit>(form, "Text1"),
       .disk_count_box = Find<QLineEdit>(form, "Text2"),

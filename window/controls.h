@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "window/control_table.h"
+#include "window/lamp.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,8 +22,8 @@ struct Controls {
   QLabel* hourly_energy_display;  // Label7
   QLabel* total_display;          // Label8
   QLabel* cost_display;           // Label9
-  QLabel* power_lamp;             // Label6
-  QLabel* total_lamp;             // Label10
+  Lamp* power_lamp;               // Label6
+  Lamp* total_lamp;               // Label10
   QLabel* clock;                  // Label12
   QLineEdit* price_box;           // Text1
   QLineEdit* disk_count_box;      // Text2

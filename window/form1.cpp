@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -80,12 +79,8 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::SetLampColor(IndicatorLamp lamp, RgbColor color) {
-  QLabel* label = lamp == IndicatorLamp::PowerLamp ? controls_.power_lamp : controls_.total_lamp;
-  const QColor fill(color.red, color.green, color.blue);
-  if (label->palette().color(QPalette::Window) == fill) return;  // no repaint for no change
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::Window, fill);
-  label->setPalette(palette);
+  Lamp* target = lamp == IndicatorLamp::PowerLamp ? controls_.power_lamp : controls_.total_lamp;
+  target->SetColor(QColor(color.red, color.green, color.blue));
 }
 
 MonitorKind Form1::SelectedMonitor() {

@@ -1,0 +1,148 @@
+#!/usr/bin/python3
+"""Measures Voltarik against the bare window, interleaved, on the X display of the environment.
+
+For each program and round: time from exec to the window mapped, CPU time and context switches
+over a stretch of measuring (Voltarik with Start pressed), peak resident memory, and the time from
+asking the window to close to the process ending.
+
+Start-up is noisy, so it also gets many short rounds of its own.
+
+Usage: measure_cost.py VOLTARIK BARE_WINDOW [--rounds N] [--seconds S] [--startup-rounds N]
+"""
+import argparse
+import os
+import select
+import statistics
+import subprocess
+import sys
+import time
+
+from Xlib import X, display, protocol
+
+def cpu_seconds(pid):
+    """CPU time of every thread, in nanosecond resolution (the first field of schedstat)."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/schedstat") as schedstat:
+            total += int(schedstat.read().split()[0])
+    return total / 1e9
+
+
+def context_switches(pid):
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/status") as status:
+            for line in status:
+                if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                    total += int(line.split()[1])
+    return total
+
+
+def peak_rss_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
+
+
+def wait_for_map(x, deadline):
+    while time.monotonic() < deadline:
+        while x.pending_events():
+            event = x.next_event()
+            if event.type == X.MapNotify:
+                return event.window
+        select.select([x.fileno()], [], [], 0.01)
+    raise RuntimeError("the window was not mapped in time")
+
+
+def ask_to_close(x, window):
+    protocols = x.intern_atom("WM_PROTOCOLS")
+    delete = x.intern_atom("WM_DELETE_WINDOW")
+    message = protocol.event.ClientMessage(
+        window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+    window.send_event(message)
+    x.flush()
+
+
+def run_once(binary, press_start, seconds):
+    x = display.Display()
+    root = x.screen().root
+    root.change_attributes(event_mask=X.SubstructureNotifyMask)
+    x.sync()
+    started = time.monotonic()
+    process = subprocess.Popen([binary], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    window = wait_for_map(x, started + 30)
+    startup = time.monotonic() - started
+    time.sleep(1)  # let start-up work settle before the measured stretch
+    if press_start:
+        # Start sits 2880 twips from the left and 2760 from the top: (192, 184) pixels.
+        subprocess.run(["xdotool", "mousemove", "--window", str(window.id), "300", "195",
+                        "click", "1"], check=True)
+    cpu_before, switches_before = cpu_seconds(process.pid), context_switches(process.pid)
+    time.sleep(seconds)
+    cpu = cpu_seconds(process.pid) - cpu_before
+    switches = context_switches(process.pid) - switches_before
+
+    rss = peak_rss_kib(process.pid)
+    closing = time.monotonic()
+    ask_to_close(x, window)
+    code = process.wait(timeout=10)
+    close = time.monotonic() - closing
+    x.close()
+    return {"startup_ms": startup * 1000, "cpu_ms_per_s": cpu * 1000 / seconds,
+            "switches_per_s": switches / seconds, "peak_rss_mib": rss / 1024,
+            "close_ms": close * 1000, "exit": code}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("voltarik")
+    parser.add_argument("bare")
+    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--seconds", type=float, default=60)
+    parser.add_argument("--startup-rounds", type=int, default=15)
+    args = parser.parse_args()
+
+    def interleave(rounds, seconds, label):
+        runs = {"voltarik": [], "bare": []}
+        for round_number in range(rounds):
+            order = [("voltarik", args.voltarik, True), ("bare", args.bare, False)]
+            if round_number % 2:
+                order.reverse()
+            for name, binary, press_start in order:
+                result = run_once(binary, press_start, seconds)
+                runs[name].append(result)
+                print(f"{label} {round_number + 1} {name:8} " +
+                      " ".join(f"{key}={value:.2f}" if isinstance(value, float)
+                               else f"{key}={value}" for key, value in result.items()),
+                      flush=True)
+        return runs
+
+    startup_runs = interleave(args.startup_rounds, 0.2, "start-up")
+    runs = interleave(args.rounds, args.seconds, "measuring")
+
+    targets = {"startup_ms": 1.2, "cpu_ms_per_s": 1.3, "switches_per_s": 1.3, "peak_rss_mib": 1.2}
+    print(f"\nmedians: start-up over {args.startup_rounds} rounds; the rest over {args.rounds}"
+          f" rounds of {args.seconds:g} s of measuring")
+    print(f"{'figure':16} {'voltarik':>10} {'bare':>10} {'ratio':>7} {'target':>7}")
+    missed = False
+    for key, target in targets.items():
+        source = startup_runs if key == "startup_ms" else runs
+        ours = statistics.median(run[key] for run in source["voltarik"])
+        bare = statistics.median(run[key] for run in source["bare"])
+        ratio = ours / bare if bare else float("inf")
+        missed |= ratio > target
+        print(f"{key:16} {ours:10.2f} {bare:10.2f} {ratio:7.2f} {target:7.2f}"
+              f"{'  MISSED' if ratio > target else ''}")
+    closes = startup_runs["voltarik"] + runs["voltarik"]
+    close = max(run["close_ms"] for run in closes)
+    exits = {run["exit"] for run in closes}
+    print(f"{'close_ms (max)':16} {close:10.2f} {'':>10} {'':>7} {'50 ms':>7}"
+          f"{'  MISSED' if close > 50 else ''}")
+    print(f"exit codes after closing: {sorted(exits)}")
+    return 1 if missed or close > 50 or exits != {0} else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
