@@ -11,13 +11,13 @@ Usage: measure_cost.py VOLTARIK BARE_WINDOW [--rounds N] [--seconds S] [--startu
 """
 import argparse
 import os
-import select
 import statistics
 import subprocess
 import sys
 import time
 
-from Xlib import X, display, protocol
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from x11_window import ask_to_close, open_display, wait_for_map  # noqa: E402
 
 def cpu_seconds(pid):
     """CPU time of every thread, in nanosecond resolution (the first field of schedstat)."""
@@ -46,30 +46,8 @@ def peak_rss_kib(pid):
     return 0
 
 
-def wait_for_map(x, deadline):
-    while time.monotonic() < deadline:
-        while x.pending_events():
-            event = x.next_event()
-            if event.type == X.MapNotify:
-                return event.window
-        select.select([x.fileno()], [], [], 0.01)
-    raise RuntimeError("the window was not mapped in time")
-
-
-def ask_to_close(x, window):
-    protocols = x.intern_atom("WM_PROTOCOLS")
-    delete = x.intern_atom("WM_DELETE_WINDOW")
-    message = protocol.event.ClientMessage(
-        window=window, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0]))
-    window.send_event(message)
-    x.flush()
-
-
 def run_once(binary, press_start, seconds):
-    x = display.Display()
-    root = x.screen().root
-    root.change_attributes(event_mask=X.SubstructureNotifyMask)
-    x.sync()
+    x = open_display()
     started = time.monotonic()
     process = subprocess.Popen([binary], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     window = wait_for_map(x, started + 30)

@@ -13,8 +13,10 @@ packages=(
   xvfb xauth fonts-liberation fonts-dejavu-core
   # Sanitizers, static analysis and fuzzing
   clang-14 clang-tidy-14 libclang-rt-14-dev clazy
-  # The screenshot and the accessibility check
-  imagemagick xdotool dbus at-spi2-core python3-pyatspi
+  # The screenshot, the accessibility check and the cost measurement
+  imagemagick xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib
+  # Running the program, and checking and installing its package
+  qt6-qpa-plugins desktop-file-utils appstream dpkg-dev
 )
 
 missing=()

@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
-# Renders the window icon (88 x 128, 256 colours) from its SVG source. Run after editing the
-# artwork and commit both files; the build uses the committed PNG.
+# Renders the icons from their SVG sources: the window icon (88 x 128, 256 colours) and the square
+# PNGs of the desktop icon theme. Run after editing the artwork and commit the results; the build
+# uses the committed PNGs.
 set -euo pipefail
-cd "$(dirname "$0")/../window/icons"
+cd "$(dirname "$0")/.."
 for tool in rsvg-convert:librsvg2-bin /usr/bin/convert:imagemagick; do
   command -v "${tool%%:*}" >/dev/null || apt-get install -y --no-install-recommends "${tool##*:}"
 done
-rsvg-convert --width 88 --height 128 voltarik.svg --output /tmp/voltarik-icon-rgba.png
-/usr/bin/convert /tmp/voltarik-icon-rgba.png -colors 256 PNG8:voltarik.png
+rsvg-convert --width 88 --height 128 window/icons/voltarik.svg --output /tmp/voltarik-icon-rgba.png
+/usr/bin/convert /tmp/voltarik-icon-rgba.png -colors 256 -define png:exclude-chunks=date,time \
+  PNG8:window/icons/voltarik.png
+for size in 16 24 32 48 64 128 256; do
+  mkdir -p "packaging/icons/$size"
+  rsvg-convert --width "$size" --height "$size" packaging/icons/cz.kvorlin.Voltarik.svg \
+    --output "packaging/icons/$size/cz.kvorlin.Voltarik.png"
+done

@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Voltarik"));
-  QApplication::setDesktopFileName(QStringLiteral("voltarik"));
+  QApplication::setDesktopFileName(QStringLiteral("cz.kvorlin.Voltarik"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/voltarik/voltarik.png")));
 
   voltarik::Form1 form(voltarik::CoreLocale(QLocale::system()),

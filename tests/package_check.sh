@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Checks Voltarik as a Linux desktop program: the installed desktop entry and AppStream metadata
+# validate, the .deb builds with computed dependencies, installs with dpkg, and the installed
+# program starts from its desktop entry under Xvfb and closes cleanly. Needs root for dpkg; the
+# package is removed again at the end. Usage: package_check.sh BUILD_DIR
+set -euo pipefail
+build=$(realpath "$1")
+tools=$(realpath "$(dirname "$0")/../tools")
+app_id=cz.kvorlin.Voltarik
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
+for icon in scalable/apps/$app_id.svg 48x48/apps/$app_id.png 256x256/apps/$app_id.png; do
+  test -f "$stage/usr/share/icons/hicolor/$icon" || { echo "missing icon $icon"; exit 1; }
+done
+desktop-file-validate "$stage/usr/share/applications/$app_id.desktop"
+appstreamcli validate --no-net --explain "$stage/usr/share/metainfo/$app_id.metainfo.xml"
+
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/voltarik_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for needed in libqt6widgets6 libqt6network6 libc6 qt6-qpa-plugins fonts-liberation; do
+  grep -q "$needed" <<<"$depends" || { echo "Depends lacks $needed"; exit 1; }
+done
+
+dpkg -i "$deb"
+trap 'dpkg -r voltarik >/dev/null; rm -rf "$stage"' EXIT
+exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop")
+[ "$(command -v "$exec_line")" = /usr/bin/voltarik ] || { echo "Exec=$exec_line is not the installed program"; exit 1; }
+QT_QPA_PLATFORM=xcb xvfb-run --auto-servernum --server-args="-noreset" \
+  /usr/bin/python3 "$tools/start_and_close.py" $exec_line
