@@ -22,12 +22,26 @@ std::optional<QByteArray> CharsetOf(const QByteArray& content_type) {
   return std::nullopt;
 }
 
+// Some of Qt's decoders, UTF-32 among them, pass a code point in the surrogate range through as a
+// lone surrogate; the box gets the replacement character instead.
+QString WithoutLoneSurrogates(QString text) {
+  if (text.isValidUtf16()) return text;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      ++i;
+    } else if (text[i].isSurrogate()) {
+      text[i] = QChar::ReplacementCharacter;
+    }
+  }
+  return text;
+}
+
 }  // namespace
 
 QString DecodeNewsBody(const QByteArray& body, const QByteArray& content_type) {
   if (const std::optional<QByteArray> charset = CharsetOf(content_type)) {
     QStringDecoder named(charset->constData());
-    if (named.isValid()) return named.decode(body);
+    if (named.isValid()) return WithoutLoneSurrogates(named.decode(body));
   }
   QStringDecoder utf8(QStringDecoder::Utf8);
   QString text = utf8.decode(body);
