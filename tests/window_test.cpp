@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <optional>
@@ -59,33 +60,32 @@ TEST_F(WindowTest, EveryControlStartsAsTheTableSays) {
   EXPECT_EQ(form_.windowTitle(), QStringLiteral("Voltarik  - Kvorlin"));
   EXPECT_EQ(form_.size(), QSize(443, 428));
   EXPECT_EQ(form_.minimumSize(), form_.maximumSize()) << "the window is not resizable";
-  for (const ControlSpec& spec : ControlTable()) {
-    SCOPED_TRACE(spec.name);
-    QWidget* widget = Control(spec.name);
+  for (const ControlSpec& row : ControlTable()) {
+    SCOPED_TRACE(row.name);
+    QWidget* widget = Control(row.name);
     ASSERT_NE(widget, nullptr);
-    const QString parent = spec.parent ? QString::fromLatin1(spec.parent) : QStringLiteral("Form1");
+    const QString parent = row.parent ? QString::fromLatin1(row.parent) : QStringLiteral("Form1");
     EXPECT_EQ(widget->parentWidget()->objectName(), parent);
-    EXPECT_EQ(widget->geometry(), QRect(spec.left / 15, spec.top / 15, std::max(1, spec.width / 15),
-                                        std::max(1, spec.height / 15)));
+    EXPECT_EQ(widget->geometry(), QRect(row.left / 15, row.top / 15, std::max(1, row.width / 15),
+                                        std::max(1, row.height / 15)));
     // The news box shows its CR LF pairs as line breaks.
-    QString expected = QString::fromUtf8(spec.text);
-    if (spec.kind == ControlKind::NewsBox) expected.replace(QStringLiteral("\r\n"), "\n");
+    QString expected = QString::fromUtf8(row.text);
+    if (row.kind == ControlKind::NewsBox) expected.replace(QStringLiteral("\r\n"), "\n");
     EXPECT_EQ(WidgetText(widget), expected);
-    if (spec.font.points > 0) {
-      EXPECT_EQ(widget->font().pixelSize(), qRound(spec.font.points * 4 / 3));
-      EXPECT_EQ(widget->font().bold(), spec.font.bold);
+    if (row.font.points > 0) {
+      EXPECT_EQ(widget->font().pixelSize(), qRound(row.font.points * 4 / 3));
+      EXPECT_EQ(widget->font().bold(), row.font.bold);
     }
-    if (spec.text_color) {
-      const RgbColor c = *spec.text_color;
+    if (row.text_color) {
+      const RgbColor c = *row.text_color;
       EXPECT_EQ(widget->palette().color(QPalette::WindowText), QColor(c.red, c.green, c.blue));
     }
-    if (spec.fill_color) {
-      const RgbColor c = *spec.fill_color;
-      const QColor fill = spec.kind == ControlKind::Lamp
-                              ? qobject_cast<Lamp*>(widget)->color()
-                              : widget->palette().color(QPalette::Window);
+    if (row.fill_color) {
+      const RgbColor c = *row.fill_color;
+      const QColor fill = row.kind == ControlKind::Lamp ? qobject_cast<Lamp*>(widget)->color()
+                                                        : widget->palette().color(QPalette::Window);
       EXPECT_EQ(fill, QColor(c.red, c.green, c.blue));
-      EXPECT_TRUE(spec.kind == ControlKind::Lamp || widget->autoFillBackground());
+      EXPECT_TRUE(row.kind == ControlKind::Lamp || widget->autoFillBackground());
     }
   }
   EXPECT_TRUE(Control<QRadioButton>("Option2")->isChecked());
@@ -117,6 +117,12 @@ TEST_F(WindowTest, NamedFacesFallBackToInstalledSubstitutesWithCzechLetters) {
       EXPECT_TRUE(metrics.inFont(letter)) << QString(letter).toStdString();
   }
   EXPECT_EQ(QFontInfo(Control("Label12")->font()).family(), QStringLiteral("Liberation Serif"));
+}
+
+TEST_F(WindowTest, FirstShowingIsCentredOnTheScreen) {
+  form_.CenterOnScreen();
+  const QPoint middle = form_.screen()->availableGeometry().center();
+  EXPECT_LE((form_.frameGeometry().center() - middle).manhattanLength(), 2);
 }
 
 TEST_F(WindowTest, TimersStartAsIdle) {

@@ -18,9 +18,9 @@ namespace {
 
 QColor ToQColor(RgbColor color) { return {color.red, color.green, color.blue}; }
 
-QRect PixelGeometry(const ControlSpec& spec) {
-  return {spec.left / kTwipsPerPixel, spec.top / kTwipsPerPixel,
-          std::max(1, spec.width / kTwipsPerPixel), std::max(1, spec.height / kTwipsPerPixel)};
+QRect PixelGeometry(const ControlSpec& row) {
+  return {row.left / kTwipsPerPixel, row.top / kTwipsPerPixel,
+          std::max(1, row.width / kTwipsPerPixel), std::max(1, row.height / kTwipsPerPixel)};
 }
 
 // The named face first; where it is missing, its metric-compatible substitute.
@@ -40,9 +40,9 @@ QStringList Families(FontFace face) {
 
 int PixelsForPoints(double points) { return qRound(points * 96.0 / 72.0); }
 
-QWidget* CreateControl(const ControlSpec& spec, QWidget* parent) {
-  const QString text = QString::fromUtf8(spec.text);
-  switch (spec.kind) {
+QWidget* CreateControl(const ControlSpec& row, QWidget* parent) {
+  const QString text = QString::fromUtf8(row.text);
+  switch (row.kind) {
     case ControlKind::Label: {
       auto* label = new QLabel(parent);
       label->setTextFormat(Qt::PlainText);  // no text the program shows is read as markup
@@ -70,8 +70,8 @@ QWidget* CreateControl(const ControlSpec& spec, QWidget* parent) {
         option->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
       };
       QObject::connect(option, &QAbstractButton::toggled, option, follow_selection);
-      option->setChecked(spec.checked);
-      follow_selection(spec.checked);
+      option->setChecked(row.checked);
+      follow_selection(row.checked);
       return option;
     }
     case ControlKind::PushButton:
@@ -86,16 +86,16 @@ QWidget* CreateControl(const ControlSpec& spec, QWidget* parent) {
   return nullptr;
 }
 
-void ApplyColors(const ControlSpec& spec, QWidget& widget) {
+void ApplyColors(const ControlSpec& row, QWidget& widget) {
   if (auto* lamp = qobject_cast<Lamp*>(&widget)) {
-    lamp->SetColor(ToQColor(spec.fill_color.value_or(kBlack)));
+    lamp->SetColor(ToQColor(row.fill_color.value_or(kBlack)));
     return;
   }
-  if (!spec.text_color && !spec.fill_color) return;
+  if (!row.text_color && !row.fill_color) return;
   QPalette palette = widget.palette();
-  if (spec.text_color) palette.setColor(QPalette::WindowText, ToQColor(*spec.text_color));
-  if (spec.fill_color) {
-    palette.setColor(QPalette::Window, ToQColor(*spec.fill_color));
+  if (row.text_color) palette.setColor(QPalette::WindowText, ToQColor(*row.text_color));
+  if (row.fill_color) {
+    palette.setColor(QPalette::Window, ToQColor(*row.fill_color));
     widget.setAutoFillBackground(true);
   }
   widget.setPalette(palette);
@@ -115,30 +115,30 @@ QFont WindowFont() {
   return font;
 }
 
-QFont FontFor(const FontSpec& spec, const QFont& window_font) {
+QFont FontFor(const FontSpec& wanted, const QFont& window_font) {
   QFont font = window_font;
-  if (spec.face != FontFace::Default) font.setFamilies(Families(spec.face));
-  if (spec.points > 0) font.setPixelSize(PixelsForPoints(spec.points));
-  font.setBold(spec.bold);
+  if (wanted.face != FontFace::Default) font.setFamilies(Families(wanted.face));
+  if (wanted.points > 0) font.setPixelSize(PixelsForPoints(wanted.points));
+  font.setBold(wanted.bold);
   return font;
 }
 
 Controls BuildControls(QWidget& form) {
   QHash<QString, QWidget*> by_name;
   std::vector<std::pair<int, QWidget*>> tab_stops;
-  for (const ControlSpec& spec : ControlTable()) {
-    QWidget* parent = spec.parent ? by_name.value(QString::fromLatin1(spec.parent)) : &form;
-    QWidget* widget = CreateControl(spec, parent);
-    widget->setObjectName(QString::fromLatin1(spec.name));
-    widget->setGeometry(PixelGeometry(spec));
-    widget->setFont(FontFor(spec.font, form.font()));
-    ApplyColors(spec, *widget);
-    if (spec.accessible_name) widget->setAccessibleName(QString::fromUtf8(spec.accessible_name));
-    if (spec.accessible_description) {
-      widget->setAccessibleDescription(QString::fromUtf8(spec.accessible_description));
+  for (const ControlSpec& row : ControlTable()) {
+    QWidget* parent = row.parent ? by_name.value(QString::fromLatin1(row.parent)) : &form;
+    QWidget* widget = CreateControl(row, parent);
+    widget->setObjectName(QString::fromLatin1(row.name));
+    widget->setGeometry(PixelGeometry(row));
+    widget->setFont(FontFor(row.font, form.font()));
+    ApplyColors(row, *widget);
+    if (row.accessible_name) widget->setAccessibleName(QString::fromUtf8(row.accessible_name));
+    if (row.accessible_description) {
+      widget->setAccessibleDescription(QString::fromUtf8(row.accessible_description));
     }
-    if (spec.tab_index >= 0 && widget->focusPolicy() != Qt::NoFocus) {
-      tab_stops.emplace_back(spec.tab_index, widget);
+    if (row.tab_index >= 0 && widget->focusPolicy() != Qt::NoFocus) {
+      tab_stops.emplace_back(row.tab_index, widget);
     }
     by_name.insert(widget->objectName(), widget);
   }

@@ -38,7 +38,7 @@ struct Controls {
 // The font a table row asks for, on top of the window's font. Sizes are set in pixels at 96 dots
 // per inch, so text keeps its size against the twip geometry whatever DPI the screen reports;
 // high-DPI scaling then enlarges both alike.
-QFont FontFor(const FontSpec& spec, const QFont& window_font);
+QFont FontFor(const FontSpec& wanted, const QFont& window_font);
 
 // The window's own font: the classic dialog face at 8.25 points.
 QFont WindowFont();
