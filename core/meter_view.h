@@ -16,7 +16,8 @@ enum class MonitorKind { Crt, Lcd, Off };
 // The two small lamps beside the power and the total displays.
 enum class IndicatorLamp { PowerLamp, TotalLamp };
 
-// The five display captions the one-second tick writes.
+// The five display captions the one-second tick writes, top to bottom (the window indexes its
+// displays by this order).
 enum class DisplayField {
   PowerDisplay,
   CurrentDisplay,

@@ -153,11 +153,9 @@ Controls BuildControls(QWidget& form) {
   }
 
   return Controls{
-      .power_display = Find<QLabel>(form, "Label3"),
-      .current_display = Find<QLabel>(form, "Label5"),
-      .hourly_energy_display = Find<QLabel>(form, "Label7"),
-      .total_display = Find<QLabel>(form, "Label8"),
-      .cost_display = Find<QLabel>(form, "Label9"),
+      .displays = {Find<QLabel>(form, "Label3"), Find<QLabel>(form, "Label5"),
+                   Find<QLabel>(form, "Label7"), Find<QLabel>(form, "Label8"),
+                   Find<QLabel>(form, "Label9")},
       .power_lamp = Find<Lamp>(form, "Label6"),
       .total_lamp = Find<Lamp>(form, "Label10"),
       .clock = Find<QLabel>(form, "Label12"),

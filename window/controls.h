@@ -3,6 +3,7 @@
 
 #include <QFont>
 #include <QWidget>
+#include <array>
 
 #include "window/control_table.h"
 #include "window/lamp.h"
@@ -17,22 +18,19 @@ namespace voltarik {
 
 // The controls the window talks to, by role. Each keeps its table name as its object name.
 struct Controls {
-  QLabel* power_display;          // Label3
-  QLabel* current_display;        // Label5
-  QLabel* hourly_energy_display;  // Label7
-  QLabel* total_display;          // Label8
-  QLabel* cost_display;           // Label9
-  Lamp* power_lamp;               // Label6
-  Lamp* total_lamp;               // Label10
-  QLabel* clock;                  // Label12
-  QLineEdit* price_box;           // Text1
-  QLineEdit* disk_count_box;      // Text2
-  QRadioButton* crt_option;       // Option1
-  QRadioButton* lcd_option;       // Option2
-  QRadioButton* off_option;       // Option3
-  QPushButton* start_button;      // Command1
-  QPushButton* stop_button;       // Command2
-  QPlainTextEdit* news_box;       // Text3
+  // Label3, Label5, Label7, Label8 and Label9, indexed by DisplayField.
+  std::array<QLabel*, 5> displays;
+  Lamp* power_lamp;           // Label6
+  Lamp* total_lamp;           // Label10
+  QLabel* clock;              // Label12
+  QLineEdit* price_box;       // Text1
+  QLineEdit* disk_count_box;  // Text2
+  QRadioButton* crt_option;   // Option1
+  QRadioButton* lcd_option;   // Option2
+  QRadioButton* off_option;   // Option3
+  QPushButton* start_button;  // Command1
+  QPushButton* stop_button;   // Command2
+  QPlainTextEdit* news_box;   // Text3
 };
 
 // The font a table row asks for, on top of the window's font. Sizes are set in pixels at 96 dots

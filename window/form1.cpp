@@ -98,25 +98,8 @@ void Form1::SetDiskCountBox(std::u16string_view text) {
 }
 
 void Form1::SetDisplayText(DisplayField field, std::u16string_view text) {
-  QLabel* display = nullptr;
-  switch (field) {
-    case DisplayField::PowerDisplay:
-      display = controls_.power_display;
-      break;
-    case DisplayField::CurrentDisplay:
-      display = controls_.current_display;
-      break;
-    case DisplayField::HourlyEnergyDisplay:
-      display = controls_.hourly_energy_display;
-      break;
-    case DisplayField::TotalDisplay:
-      display = controls_.total_display;
-      break;
-    case DisplayField::CostDisplay:
-      display = controls_.cost_display;
-      break;
-  }
-  display->setText(ToQString(text));  // an unchanged text repaints nothing
+  // An unchanged text repaints nothing.
+  controls_.displays.at(static_cast<std::size_t>(field))->setText(ToQString(text));
 }
 
 Settings Form1::ReadSettings() {
