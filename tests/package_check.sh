@@ -21,9 +21,10 @@ appstreamcli validate --no-net --explain "$stage/usr/share/metainfo/$app_id.meta
 deb=$(ls "$build"/voltarik_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for needed in libqt6widgets6 libqt6network6 libc6 qt6-qpa-plugins fonts-liberation; do
+for needed in libqt6widgets6 libcurl4 libc6 qt6-qpa-plugins fonts-liberation; do
   grep -q "$needed" <<<"$depends" || { echo "Depends lacks $needed"; exit 1; }
 done
+if grep -q libqt6network6 <<<"$depends"; then echo "Depends still names Qt Network"; exit 1; fi
 
 dpkg -i "$deb"
 trap 'dpkg -r voltarik >/dev/null; rm -rf "$stage"' EXIT

@@ -1,0 +1,141 @@
+#include "news/curl_http_get_text.h"
+
+#include <curl/curl.h>
+
+#include <QByteArray>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "news/news_decoding.h"
+
+namespace voltarik {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// libcurl is set up once per process and without TLS: the news travels over plain HTTP only, and
+// skipping the TLS library's set-up keeps start-up short.
+bool CurlReady() {
+  static const bool ready = curl_global_init(CURL_GLOBAL_NOTHING) == CURLE_OK;
+  return ready;
+}
+
+struct EasyCleanup {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct MultiCleanup {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
+using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
+
+// What the fetch has received, checked against the limits as the bytes arrive: a body without a
+// declared length, a chunked one or a decompressed one is only known as it comes.
+struct Received {
+  const HttpLimits& limits;
+  qint64 header_bytes = 0;  // over every hop
+  QByteArray body;          // of the present hop
+};
+
+// libcurl passes `size` as 1; a return other than the byte count ends the transfer.
+size_t OnHeader(char* /*data*/, size_t /*size*/, size_t bytes, void* user) {
+  auto& received = *static_cast<Received*>(user);
+  received.header_bytes += static_cast<qint64>(bytes);
+  return received.header_bytes > received.limits.max_header_bytes ? 0 : bytes;
+}
+
+size_t OnBody(char* data, size_t /*size*/, size_t bytes, void* user) {
+  auto& received = *static_cast<Received*>(user);
+  const auto length = static_cast<qsizetype>(bytes);
+  if (received.body.size() + length > received.limits.max_body_bytes) return 0;
+  received.body.append(data, length);
+  return bytes;
+}
+
+// Runs one request until it ends or the deadline passes. libcurl's own time-outs count per
+// transfer, so the multi interface drives it here against the one deadline of the whole fetch.
+CURLcode Perform(CURLM* multi, CURL* easy, Clock::time_point deadline) {
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode result = CURLE_OPERATION_TIMEDOUT;
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+    if (running == 0) {
+      int queued = 0;
+      const CURLMsg* message = curl_multi_info_read(multi, &queued);
+      result = message != nullptr ? message->data.result : CURLE_FAILED_INIT;
+      break;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) break;
+    if (curl_multi_poll(multi, nullptr, 0, static_cast<int>(left.count()), nullptr) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+  }
+  curl_multi_remove_handle(multi, easy);
+  return result;
+}
+
+bool SetOptions(CURL* easy, Received& received) {
+  const bool ok =
+      curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+      curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK &&
+      curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "gzip, deflate") == CURLE_OK &&
+      curl_easy_setopt(easy, CURLOPT_USERAGENT, "Voltarik/" VOLTARIK_VERSION) == CURLE_OK &&
+      // A declared length over the limit ends the transfer before the body comes.
+      curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
+                       static_cast<curl_off_t>(received.limits.max_body_bytes)) == CURLE_OK &&
+      curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader) == CURLE_OK &&
+      curl_easy_setopt(easy, CURLOPT_HEADERDATA, &received) == CURLE_OK &&
+      curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody) == CURLE_OK &&
+      curl_easy_setopt(easy, CURLOPT_WRITEDATA, &received) == CURLE_OK;
+  // A name lookup still running at the deadline is left to end by itself: cleaning up would
+  // otherwise wait for it, past the bound.
+  curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
+  return ok;
+}
+
+}  // namespace
+
+std::optional<QString> CurlHttpGetText(const QString& address, const HttpLimits& limits) {
+  const Clock::time_point deadline = Clock::now() + limits.timeout;
+  if (!CurlReady()) return std::nullopt;
+  // The multi handle keeps the connections; cleaning it up on return closes them.
+  const MultiHandle multi(curl_multi_init());
+  const EasyHandle easy(curl_easy_init());
+  Received received{limits, 0, {}};
+  if (!multi || !easy || !SetOptions(easy.get(), received)) return std::nullopt;
+
+  // Redirects are followed here, not by libcurl, so that every hop gets only the time left and
+  // each target is asked for once.
+  std::string url = "http://" + address.toStdString();
+  std::set<std::string> requested;
+  for (int hop = 0;; ++hop) {
+    if (!requested.insert(url).second) return std::nullopt;
+    received.body.clear();
+    if (curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str()) != CURLE_OK ||
+        Perform(multi.get(), easy.get(), deadline) != CURLE_OK) {
+      return std::nullopt;
+    }
+    long status = 0;
+    curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (status >= 200 && status <= 299) {
+      const char* content_type = nullptr;
+      curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_TYPE, &content_type);
+      return DecodeNewsBody(received.body, QByteArray(content_type));
+    }
+    const char* location = nullptr;
+    curl_easy_getinfo(easy.get(), CURLINFO_REDIRECT_URL, &location);
+    if (status < 300 || status > 399 || location == nullptr || hop == limits.max_redirects) {
+      return std::nullopt;
+    }
+    url = location;
+  }
+}
+
+}  // namespace voltarik

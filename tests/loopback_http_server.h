@@ -1,0 +1,85 @@
+// A loopback HTTP server for the news tests, on a thread of its own: the fetch under test blocks
+// its caller, so nothing on the test's thread could answer it. Each connection reads one request
+// and answers as the script for its path says, from polite to hostile; the server notes every
+// request and when the client closed each connection.
+#ifndef VOLTARIK_TESTS_LOOPBACK_HTTP_SERVER_H_
+#define VOLTARIK_TESTS_LOOPBACK_HTTP_SERVER_H_
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace voltarik::testing {
+
+struct ScriptedReply {
+  enum class Kind {
+    AtOnce,     // `head` after `delay`, then the server closes
+    HoldOpen,   // `head`, then the connection stays open until the client closes it
+    Silent,     // nothing at all
+    Drip,       // `head`, then `unit` every `interval`, for ever
+    Flood,      // `head`, then `unit` as fast as the client takes it, for ever
+    ResetAfter  // `head`, then a reset instead of a close
+  };
+  Kind kind = Kind::AtOnce;
+  std::string head;
+  std::string unit;
+  std::chrono::milliseconds delay{0};
+  std::chrono::milliseconds interval{50};
+};
+
+// A complete response with its Content-Length, closing the connection.
+std::string Response(const std::string& status, const std::string& body,
+                     const std::string& extra_headers = {});
+
+ScriptedReply AtOnce(std::string bytes, std::chrono::milliseconds delay = {});
+ScriptedReply HoldOpen(std::string bytes);
+ScriptedReply Silent();
+ScriptedReply Drip(std::string head, std::string unit, std::chrono::milliseconds interval);
+ScriptedReply Flood(std::string head, std::string unit);
+ScriptedReply ResetAfter(std::string bytes);
+
+class LoopbackHttpServer {
+ public:
+  LoopbackHttpServer();
+  ~LoopbackHttpServer();
+  LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+  LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+  // The reply for a request path, e.g. "/voltarik.txt"; unscripted paths get 404. Script before
+  // the fetch starts.
+  void Script(const std::string& path, ScriptedReply reply);
+  // "127.0.0.1:port".
+  std::string Authority() const;
+  std::vector<std::string> RequestedPaths() const;
+  // Every request as received, up to the blank line.
+  std::vector<std::string> RequestHeads() const;
+  // Waits until every accepted connection is over; false if one is still open after `limit`.
+  bool WaitUntilConnectionsClosed(std::chrono::milliseconds limit);
+
+ private:
+  void Run();
+  void Serve(int socket);
+  // Sends everything, waiting while the client is slow; false once the client is gone.
+  bool SendAll(int socket, const std::string& bytes);
+  // Waits up to `limit` for the client to close; true when it has.
+  bool ClientClosed(int socket, std::chrono::milliseconds limit);
+
+  int listener_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  mutable std::mutex mutex_;
+  std::condition_variable connection_ended_;
+  std::map<std::string, ScriptedReply> replies_;
+  std::vector<std::string> request_heads_;
+  int open_connections_ = 0;
+  std::thread thread_;
+};
+
+}  // namespace voltarik::testing
+
+#endif  // VOLTARIK_TESTS_LOOPBACK_HTTP_SERVER_H_
