@@ -38,17 +38,17 @@ struct Received {
   QByteArray body;          // of the present hop
 };
 
-// libcurl passes `size` as 1; a return other than the byte count ends the transfer.
+// libcurl passes `size` as 1; returning CURL_WRITEFUNC_ERROR ends the transfer.
 size_t OnHeader(char* /*data*/, size_t /*size*/, size_t bytes, void* user) {
   auto& received = *static_cast<Received*>(user);
   received.header_bytes += static_cast<qint64>(bytes);
-  return received.header_bytes > received.limits.max_header_bytes ? 0 : bytes;
+  return received.header_bytes > received.limits.max_header_bytes ? CURL_WRITEFUNC_ERROR : bytes;
 }
 
 size_t OnBody(char* data, size_t /*size*/, size_t bytes, void* user) {
   auto& received = *static_cast<Received*>(user);
   const auto length = static_cast<qsizetype>(bytes);
-  if (received.body.size() + length > received.limits.max_body_bytes) return 0;
+  if (received.body.size() + length > received.limits.max_body_bytes) return CURL_WRITEFUNC_ERROR;
   received.body.append(data, length);
   return bytes;
 }

@@ -82,6 +82,12 @@ TEST_P(ServedNewsTest, BoxShowsTheDocumentOrKeepsTheIntroduction) {
 const std::string kDocument = "/voltarik.txt";
 const std::string kOverLimit(1024 * 1024 + 1, 'a');
 
+// A response whose status line and headers, blank line included, take `bytes` in all.
+ScriptedReply HeadersOfSize(std::size_t bytes) {
+  const std::string start = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\nX-Pad: ";
+  return AtOnce(start + std::string(bytes - start.size() - 4, 'p') + "\r\n\r\nok");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Documents, ServedNewsTest,
     ::testing::Values(
@@ -144,9 +150,17 @@ INSTANTIATE_TEST_SUITE_P(
                    {{kDocument, Ok(std::string(1024 * 1024, 'a'))}},
                    QString(1024 * 1024, QLatin1Char('a'))},
         ServedCase{"declared body over the limit", {{kDocument, Ok(kOverLimit)}}, {}},
+        ServedCase{"undeclared http 1 0 body of exactly the limit",
+                   {{kDocument, AtOnce("HTTP/1.0 200 OK\r\n\r\n" + kOverLimit.substr(1))}},
+                   QString(1024 * 1024, QLatin1Char('a'))},
         ServedCase{"undeclared http 1 0 body over the limit",
                    {{kDocument, AtOnce("HTTP/1.0 200 OK\r\n\r\n" + kOverLimit)}},
                    {}},
+        ServedCase{"headers of exactly the cap",
+                   {{kDocument, HeadersOfSize(64 * 1024)}},
+                   QStringLiteral("ok")},
+        ServedCase{
+            "headers one byte over the cap", {{kDocument, HeadersOfSize(64 * 1024 + 1)}}, {}},
         ServedCase{"gzip body decoded",
                    {{kDocument, Ok(Gzip("Verze 2 \xc4\x8d"), "Content-Encoding: gzip\r\n")}},
                    QStringLiteral("Verze 2 č")},

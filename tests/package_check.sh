@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks Voltarik as a Linux desktop program: the installed desktop entry and AppStream metadata
-# validate, the .deb builds with computed dependencies, installs with dpkg, and the installed
-# program starts from its desktop entry under Xvfb and closes cleanly. Needs root for dpkg; the
+# validate, the .deb builds with computed dependencies and passes lintian, installs with dpkg,
+# and the installed program (with no library search path) starts from its desktop entry under
+# Xvfb with the window class the entry names, and closes cleanly. Needs root for dpkg; the
 # package is removed again at the end. Usage: package_check.sh BUILD_DIR
 set -euo pipefail
 build=$(realpath "$1")
@@ -19,6 +20,8 @@ appstreamcli validate --no-net --explain "$stage/usr/share/metainfo/$app_id.meta
 
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/voltarik_*.deb)
+# Debian's own package checker: no error and no warning.
+lintian --fail-on error,warning --tag-display-limit 0 "$deb"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for needed in libqt6widgets6 libcurl4 libc6 qt6-qpa-plugins fonts-liberation; do
@@ -28,7 +31,9 @@ if grep -q libqt6network6 <<<"$depends"; then echo "Depends still names Qt Netwo
 
 dpkg -i "$deb"
 trap 'dpkg -r voltarik >/dev/null; rm -rf "$stage"' EXIT
+"$(dirname "$0")/no_search_path_check.sh" /usr/bin/voltarik
 exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop")
+wm_class=$(sed -n 's/^StartupWMClass=//p' "/usr/share/applications/$app_id.desktop")
 [ "$(command -v "$exec_line")" = /usr/bin/voltarik ] || { echo "Exec=$exec_line is not the installed program"; exit 1; }
 QT_QPA_PLATFORM=xcb xvfb-run --auto-servernum --server-args="-noreset" \
-  /usr/bin/python3 "$tools/start_and_close.py" $exec_line
+  /usr/bin/python3 "$tools/start_and_close.py" --wm-class "$wm_class" $exec_line

@@ -16,7 +16,7 @@ packages=(
   # The screenshot, the accessibility check and the cost measurement
   imagemagick xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib
   # Running the program, and checking and installing its package
-  qt6-qpa-plugins desktop-file-utils appstream dpkg-dev
+  qt6-qpa-plugins desktop-file-utils appstream dpkg-dev lintian
 )
 
 missing=()
