@@ -34,7 +34,7 @@ using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
 // declared length, a chunked one or a decompressed one is only known as it comes.
 struct Received {
   const HttpLimits& limits;
-  qint64 header_bytes = 0;  // over every hop
+  qint64 header_bytes;  // over every hop
   QByteArray body;          // of the present hop
 };
 

@@ -27,6 +27,7 @@ inline constexpr const char* kNewsIntroduction =
 
 enum class ControlKind {
   Label,
+  Display,  // a label whose text the program rewrites: the five figures and the clock
   Lamp,
   TextBox,
   NewsBox,

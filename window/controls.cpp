@@ -40,9 +40,11 @@ QStringList Families(FontFace face) {
 
 int PixelsForPoints(double points) { return qRound(points * 96.0 / 72.0); }
 
-QWidget* CreateControl(const ControlSpec& row, QWidget* parent) {
+QWidget* CreateControl(const ControlSpec& row, const QFont& font, QWidget* parent) {
   const QString text = QString::fromUtf8(row.text);
   switch (row.kind) {
+    case ControlKind::Display:
+      return new DisplayLabel(text, font, parent);
     case ControlKind::Label: {
       auto* label = new QLabel(parent);
       label->setTextFormat(Qt::PlainText);  // no text the program shows is read as markup
@@ -75,7 +77,7 @@ QWidget* CreateControl(const ControlSpec& row, QWidget* parent) {
       return option;
     }
     case ControlKind::PushButton:
-      return new QPushButton(text, parent);
+      return new PushButton(text, parent);
     case ControlKind::Line: {
       auto* line = new QFrame(parent);
       line->setFrameShape(QFrame::HLine);
@@ -128,10 +130,11 @@ Controls BuildControls(QWidget& form) {
   std::vector<std::pair<int, QWidget*>> tab_stops;
   for (const ControlSpec& row : ControlTable()) {
     QWidget* parent = row.parent ? by_name.value(QString::fromLatin1(row.parent)) : &form;
-    QWidget* widget = CreateControl(row, parent);
+    const QFont font = FontFor(row.font, form.font());
+    QWidget* widget = CreateControl(row, font, parent);
     widget->setObjectName(QString::fromLatin1(row.name));
     widget->setGeometry(PixelGeometry(row));
-    widget->setFont(FontFor(row.font, form.font()));
+    widget->setFont(font);
     ApplyColors(row, *widget);
     if (row.accessible_name) widget->setAccessibleName(QString::fromUtf8(row.accessible_name));
     if (row.accessible_description) {
@@ -153,19 +156,19 @@ Controls BuildControls(QWidget& form) {
   }
 
   return Controls{
-      .displays = {Find<QLabel>(form, "Label3"), Find<QLabel>(form, "Label5"),
-                   Find<QLabel>(form, "Label7"), Find<QLabel>(form, "Label8"),
-                   Find<QLabel>(form, "Label9")},
+      .displays = {Find<DisplayLabel>(form, "Label3"), Find<DisplayLabel>(form, "Label5"),
+                   Find<DisplayLabel>(form, "Label7"), Find<DisplayLabel>(form, "Label8"),
+                   Find<DisplayLabel>(form, "Label9")},
       .power_lamp = Find<Lamp>(form, "Label6"),
       .total_lamp = Find<Lamp>(form, "Label10"),
-      .clock = Find<QLabel>(form, "Label12"),
+      .clock = Find<DisplayLabel>(form, "Label12"),
       .price_box = Find<QLineEdit>(form, "Text1"),
       .disk_count_box = Find<QLineEdit>(form, "Text2"),
       .crt_option = Find<QRadioButton>(form, "Option1"),
       .lcd_option = Find<QRadioButton>(form, "Option2"),
       .off_option = Find<QRadioButton>(form, "Option3"),
-      .start_button = Find<QPushButton>(form, "Command1"),
-      .stop_button = Find<QPushButton>(form, "Command2"),
+      .start_button = Find<PushButton>(form, "Command1"),
+      .stop_button = Find<PushButton>(form, "Command2"),
       .news_box = Find<QPlainTextEdit>(form, "Text3"),
   };
 }

@@ -6,12 +6,12 @@
 #include <array>
 
 #include "window/control_table.h"
+#include "window/display_label.h"
 #include "window/lamp.h"
+#include "window/push_button.h"
 
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 class QRadioButton;
 
 namespace voltarik {
@@ -19,17 +19,17 @@ namespace voltarik {
 // The controls the window talks to, by role. Each keeps its table name as its object name.
 struct Controls {
   // Label3, Label5, Label7, Label8 and Label9, indexed by DisplayField.
-  std::array<QLabel*, 5> displays;
+  std::array<DisplayLabel*, 5> displays;
   Lamp* power_lamp;           // Label6
   Lamp* total_lamp;           // Label10
-  QLabel* clock;              // Label12
+  DisplayLabel* clock;        // Label12
   QLineEdit* price_box;       // Text1
   QLineEdit* disk_count_box;  // Text2
   QRadioButton* crt_option;   // Option1
   QRadioButton* lcd_option;   // Option2
   QRadioButton* off_option;   // Option3
-  QPushButton* start_button;  // Command1
-  QPushButton* stop_button;   // Command2
+  PushButton* start_button;   // Command1
+  PushButton* stop_button;    // Command2
   QPlainTextEdit* news_box;   // Text3
 };
 

@@ -9,10 +9,10 @@ namespace voltarik {
 
 inline constexpr const char* kFailureTitle = "Voltarik - chyba";
 
-// The Czech message shown when a metering tick fails: which box, the text read, and that
-// measuring was stopped with the total kept. The only failures a user can cause come from the
-// price.
-QString FailureMessage(const ValueTextError& error);
+// The Czech message shown when a metering tick fails: which box, the text read, how to write a
+// price under the user's locale (`decimal_separator`) when it is not a number, and that measuring
+// was stopped with the total kept. The only failures a user can cause come from the price.
+QString FailureMessage(const ValueTextError& error, const QString& decimal_separator);
 
 }  // namespace voltarik
 

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <utility>
 
+#include "window/accessible_line_edit.h"
 #include "window/failure_message.h"
 #include "window/qt_text.h"
 
@@ -33,11 +34,19 @@ class BusyScope {
 
 Form1::Form1(Locale locale, HttpGetText http_get_text, QWidget* parent)
     : QWidget(parent),
+      decimal_separator_(ToQString(locale.decimal_separator)),
       value_text_(std::move(locale)),
       http_get_text_(std::move(http_get_text)),
       timer1_(this),
       timer2_(this) {
+  // Before any control exists, so that none gets Qt's own interface first.
+  [[maybe_unused]] static const bool accessible_interfaces_installed =
+      (InstallAccessibleInterfaces(), true);
   setObjectName(QStringLiteral("Form1"));
+  // The window has a fixed size, so the window manager is not offered to maximise it.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   setWindowTitle(QString::fromUtf8(kWindowTitle));
   setFont(WindowFont());
   setFixedSize(kClientWidthTwips / kTwipsPerPixel, kClientHeightTwips / kTwipsPerPixel);
@@ -99,7 +108,7 @@ void Form1::SetDiskCountBox(std::u16string_view text) {
 
 void Form1::SetDisplayText(DisplayField field, std::u16string_view text) {
   // An unchanged text repaints nothing.
-  controls_.displays.at(static_cast<std::size_t>(field))->setText(ToQString(text));
+  controls_.displays.at(static_cast<std::size_t>(field))->ShowText(ToQString(text));
 }
 
 Settings Form1::ReadSettings() {
@@ -116,9 +125,21 @@ void Form1::SetTimerRunning(MeterTimer timer, bool running) {
   }
 }
 
-void Form1::SetClockText(std::u16string_view text) { controls_.clock->setText(ToQString(text)); }
+void Form1::SetClockText(std::u16string_view text) { controls_.clock->ShowText(ToQString(text)); }
 
 void Form1::SetNewsText(const QString& text) { controls_.news_box->setPlainText(text); }
+
+bool Form1::event(QEvent* event) {
+  // Centred before its first showing, the window's frame is not known yet, and a window manager
+  // adds it around the centred client area. Once the frame is known, the whole is centred once.
+  const QEvent::Type type = event->type();
+  if (!centred_with_frame_ && (type == QEvent::Move || type == QEvent::Resize) && isVisible() &&
+      frameGeometry().size() != size()) {
+    centred_with_frame_ = true;
+    CenterOnScreen();
+  }
+  return QWidget::event(event);
+}
 
 void Form1::CenterOnScreen() {
   const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
@@ -138,7 +159,7 @@ void Form1::ShowMessage(const QString& title, const QString& text, bool warning_
 
 void Form1::ReportFailure(const ValueTextError& error) {
   StopMeasuring(*this);
-  ShowMessage(QString::fromUtf8(kFailureTitle), FailureMessage(error), true);
+  ShowMessage(QString::fromUtf8(kFailureTitle), FailureMessage(error, decimal_separator_), true);
 }
 
 }  // namespace voltarik

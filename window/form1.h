@@ -40,8 +40,12 @@ class Form1 : public QWidget, public MeterView, public NewsView {
   // NewsView
   void SetNewsText(const QString& text) override;
 
-  // Moves the window to the middle of its screen, for its first showing.
+  // Moves the window, with its frame when that is known, to the middle of its screen, for its
+  // first showing.
   void CenterOnScreen();
+
+ protected:
+  bool event(QEvent* event) override;
 
  private:
   // Runs a modal message box. The event thread counts as busy meanwhile, so ticks that fall due
@@ -54,11 +58,13 @@ class Form1 : public QWidget, public MeterView, public NewsView {
 
   Controls controls_;
   MeterState state_;
+  QString decimal_separator_;  // for the failure message's example
   ValueText value_text_;
   HttpGetText http_get_text_;
   QTimer timer1_;
   QTimer timer2_;
   bool event_thread_busy_ = false;
+  bool centred_with_frame_ = false;
 };
 
 }  // namespace voltarik
