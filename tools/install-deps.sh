@@ -15,6 +15,8 @@ packages=(
   clang-14 clang-tidy-14 libclang-rt-14-dev clazy
   # The screenshot, the accessibility check and the cost measurement
   imagemagick xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib
+  # A window manager and a Wayland compositor to run the window under
+  openbox x11-utils weston qt6-wayland
   # Running the program, and checking and installing its package
   qt6-qpa-plugins desktop-file-utils appstream dpkg-dev lintian
 )
