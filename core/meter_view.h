@@ -4,6 +4,7 @@
 #ifndef VOLTARIK_CORE_METER_VIEW_H_
 #define VOLTARIK_CORE_METER_VIEW_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,6 +26,8 @@ enum class DisplayField {
   TotalDisplay,
   CostDisplay
 };
+inline constexpr std::size_t kDisplayFieldCount =
+    static_cast<std::size_t>(DisplayField::CostDisplay) + 1;
 
 // The window's two repeating timers: the one-second metering tick and the half-second blink tick.
 enum class MeterTimer { Timer1, Timer2 };

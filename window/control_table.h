@@ -46,21 +46,25 @@ struct FontSpec {
   bool bold = false;
 };
 
+// One control. Rows name their fields (designated initialisers); what a row leaves out takes the
+// defaults below.
 struct ControlSpec {
   const char* name;
   ControlKind kind;
-  const char* parent;            // the group frame holding it, or nullptr for the window
-  const char* text;              // UTF-8
+  const char* parent = nullptr;  // the group frame holding it, or nullptr for the window
+  const char* text = "";         // UTF-8
   int left, top, width, height;  // twips, relative to the parent
-  FontSpec font;
-  std::optional<RgbColor> text_color;
-  std::optional<RgbColor> fill_color;
-  int tab_index;  // -1: none
-  bool checked;   // option buttons only
+  FontSpec font = {};
+  std::optional<RgbColor> text_color = std::nullopt;
+  std::optional<RgbColor> fill_color = std::nullopt;
+  int tab_index = -1;    // -1: none
+  bool checked = false;  // option buttons only
   // What a screen reader says of a control without text of its own (a lamp, the news box), and
   // what it adds about a display whose text is its value. Czech, as the rest of the window.
-  const char* accessible_name;
-  const char* accessible_description;
+  const char* accessible_name = nullptr;
+  const char* accessible_description = nullptr;
+  // The display the metering tick writes to through this control, if any.
+  std::optional<DisplayField> field = std::nullopt;
 };
 
 std::span<const ControlSpec> ControlTable();

@@ -103,9 +103,16 @@ void ApplyColors(const ControlSpec& row, QWidget& widget) {
   widget.setPalette(palette);
 }
 
+// A control the program cannot work without. A table row missing or of the wrong kind is a
+// programming error: it stops the program at start-up with the name, never a null pointer later.
 template <typename T>
 T* Find(QWidget& form, const char* name) {
-  return form.findChild<T*>(QString::fromLatin1(name));
+  T* control = form.findChild<T*>(QString::fromLatin1(name));
+  if (control == nullptr) {
+    qFatal("Voltarik: the window has no control %s of kind %s", name,
+           T::staticMetaObject.className());
+  }
+  return control;
 }
 
 }  // namespace
@@ -127,9 +134,12 @@ QFont FontFor(const FontSpec& wanted, const QFont& window_font) {
 
 Controls BuildControls(QWidget& form) {
   QHash<QString, QWidget*> by_name;
+  std::array<DisplayLabel*, kDisplayFieldCount> displays{};
   std::vector<std::pair<int, QWidget*>> tab_stops;
   for (const ControlSpec& row : ControlTable()) {
     QWidget* parent = row.parent ? by_name.value(QString::fromLatin1(row.parent)) : &form;
+    if (parent == nullptr)
+      qFatal("Voltarik: %s lies in %s, which is not built before it", row.name, row.parent);
     const QFont font = FontFor(row.font, form.font());
     QWidget* widget = CreateControl(row, font, parent);
     widget->setObjectName(QString::fromLatin1(row.name));
@@ -144,6 +154,11 @@ Controls BuildControls(QWidget& form) {
       tab_stops.emplace_back(row.tab_index, widget);
     }
     by_name.insert(widget->objectName(), widget);
+    if (row.field)
+      displays.at(static_cast<std::size_t>(*row.field)) = Find<DisplayLabel>(form, row.name);
+  }
+  for (std::size_t field = 0; field < displays.size(); ++field) {
+    if (displays[field] == nullptr) qFatal("Voltarik: no control shows display field %zu", field);
   }
 
   std::sort(tab_stops.begin(), tab_stops.end(),
@@ -156,9 +171,7 @@ Controls BuildControls(QWidget& form) {
   }
 
   return Controls{
-      .displays = {Find<DisplayLabel>(form, "Label3"), Find<DisplayLabel>(form, "Label5"),
-                   Find<DisplayLabel>(form, "Label7"), Find<DisplayLabel>(form, "Label8"),
-                   Find<DisplayLabel>(form, "Label9")},
+      .displays = displays,
       .power_lamp = Find<Lamp>(form, "Label6"),
       .total_lamp = Find<Lamp>(form, "Label10"),
       .clock = Find<DisplayLabel>(form, "Label12"),

@@ -18,8 +18,8 @@ namespace voltarik {
 
 // The controls the window talks to, by role. Each keeps its table name as its object name.
 struct Controls {
-  // Label3, Label5, Label7, Label8 and Label9, indexed by DisplayField.
-  std::array<DisplayLabel*, 5> displays;
+  // The controls the table gives a DisplayField, indexed by it.
+  std::array<DisplayLabel*, kDisplayFieldCount> displays;
   Lamp* power_lamp;           // Label6
   Lamp* total_lamp;           // Label10
   DisplayLabel* clock;        // Label12
@@ -41,7 +41,8 @@ QFont FontFor(const FontSpec& wanted, const QFont& window_font);
 // The window's own font: the classic dialog face at 8.25 points.
 QFont WindowFont();
 
-// Creates every control of the table on `form`, with its initial state and the tab order.
+// Creates every control of the table on `form`, with its initial state and the tab order. Stops
+// the program with a message when the table lacks a control the window needs.
 Controls BuildControls(QWidget& form);
 
 }  // namespace voltarik
