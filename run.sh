@@ -4,6 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 ./tools/install-deps.sh
-cmake -S . -B build -DVOLTARIK_TESTS=OFF -DVOLTARIK_BENCHMARKS=OFF
-cmake --build build -j2 --target voltarik
+cmake --preset dev >/dev/null
+cmake --build --preset dev --target voltarik
 exec build/window/voltarik

@@ -12,9 +12,8 @@ port=8907
 command -v /usr/bin/python3 >/dev/null && /usr/bin/python3 -c 'import Xlib' 2>/dev/null ||
   apt-get install -y --no-install-recommends python3 python3-xlib
 
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVOLTARIK_WINDOW=ON -DVOLTARIK_TESTS=OFF \
-  -DVOLTARIK_NEWS_HOST=127.0.0.1:$port >/dev/null
-cmake --build build-bench -j2 --target voltarik voltarik_bare_window
+cmake --preset bench -DVOLTARIK_NEWS_HOST=127.0.0.1:$port >/dev/null
+cmake --build --preset bench --target voltarik voltarik_bare_window
 
 news=$(mktemp -d)
 printf 'Voltarik 1.1 je venku!\r\n' >"$news/voltarik.txt"

@@ -35,7 +35,7 @@ using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
 struct Received {
   const HttpLimits& limits;
   qint64 header_bytes;  // over every hop
-  QByteArray body;          // of the present hop
+  QByteArray body;      // of the present hop
 };
 
 // libcurl passes `size` as 1; returning CURL_WRITEFUNC_ERROR ends the transfer.

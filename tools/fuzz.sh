@@ -6,9 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 
-cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++-14 -DVOLTARIK_FUZZ=ON \
-  -DVOLTARIK_TESTS=OFF -DVOLTARIK_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j2 --target value_text_fuzz tick_fuzz news_decoding_fuzz
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
 
 for target in value_text tick news_decoding; do
   corpus=build-fuzz/corpus/$target

@@ -12,7 +12,7 @@ packages=(
   # A display for the window tests and the screenshot, and the fonts the window asks for
   xvfb xauth fonts-liberation fonts-dejavu-core
   # Sanitizers, static analysis and fuzzing
-  clang-14 clang-tidy-14 libclang-rt-14-dev clazy
+  clang-14 clang-tidy-14 clang-format-14 libclang-rt-14-dev clazy
   # The screenshot, the accessibility check and the cost measurement
   imagemagick xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib
   # A window manager and a Wayland compositor to run the window under

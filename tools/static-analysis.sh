@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# clang-tidy (with the checked-in .clang-tidy) and clazy, Qt's own checks, on every product
-# source; fails on any warning. Needs a configured build folder with compile_commands.json.
+# Formatting (clang-format, the checked-in .clang-format) of every C++ file, then clang-tidy (with
+# the checked-in .clang-tidy) and clazy, Qt's own checks, on every product source; fails on any
+# finding. Needs a configured build folder with compile_commands.json.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 sources=$(ls core/*.cpp window/*.cpp news/*.cpp)
+
+git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run -Werror
+echo "formatting: every C++ file is formatted"
 
 # clazy's copyable-polymorphic stays off: the error types are exceptions, thrown by value, and
 # must stay copyable.

@@ -114,7 +114,7 @@ QRect AccessibleLineEdit::characterRect(int offset) const {
   const int left = contents.left() + 2 + metrics.horizontalAdvance(text.left(offset));
   const QRect local(left, contents.center().y() - metrics.height() / 2,
                     metrics.horizontalAdvance(text.at(offset)), metrics.height());
-  return QRect(line_edit->mapToGlobal(local.topLeft()), local.size());
+  return {line_edit->mapToGlobal(local.topLeft()), local.size()};
 }
 
 int AccessibleLineEdit::offsetAtPoint(const QPoint& point) const {

@@ -10,7 +10,7 @@ namespace voltarik {
 struct TextSegment {
   int start;
   int end;
-  friend bool operator==(const TextSegment&, const TextSegment&) = default;
+  friend bool operator==(TextSegment, TextSegment) = default;
 };
 
 // The character, word or sentence of `text` at `offset`, as a screen reader asks for it; the
