@@ -53,32 +53,29 @@ size_t OnBody(char* data, size_t /*size*/, size_t bytes, void* user) {
   return bytes;
 }
 
-// Runs one request until it ends or the deadline passes. libcurl's own time-outs count per
-// transfer, so the multi interface drives it here against the one deadline of the whole fetch.
-CURLcode Perform(CURLM* multi, CURL* easy, Clock::time_point deadline) {
-  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return CURLE_FAILED_INIT;
-  CURLcode result = CURLE_OPERATION_TIMEDOUT;
+// Runs one request until it ends or the deadline passes; true only for a transfer that libcurl
+// completed without error. libcurl's own time-outs count per transfer, so the multi interface
+// drives it here against the one deadline of the whole fetch.
+bool Perform(CURLM* multi, CURL* easy, Clock::time_point deadline) {
+  if (curl_multi_add_handle(multi, easy) != CURLM_OK) return false;
+  bool completed = false;
   for (;;) {
     int running = 0;
-    if (curl_multi_perform(multi, &running) != CURLM_OK) {
-      result = CURLE_FAILED_INIT;
-      break;
-    }
+    if (curl_multi_perform(multi, &running) != CURLM_OK) break;
     if (running == 0) {
       int queued = 0;
       const CURLMsg* message = curl_multi_info_read(multi, &queued);
-      result = message != nullptr ? message->data.result : CURLE_FAILED_INIT;
+      completed = message != nullptr && message->data.result == CURLE_OK;
       break;
     }
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) break;
     if (curl_multi_poll(multi, nullptr, 0, static_cast<int>(left.count()), nullptr) != CURLM_OK) {
-      result = CURLE_FAILED_INIT;
       break;
     }
   }
   curl_multi_remove_handle(multi, easy);
-  return result;
+  return completed;
 }
 
 bool SetOptions(CURL* easy, Received& received) {
@@ -119,7 +116,7 @@ std::optional<QString> CurlHttpGetText(const QString& address, const HttpLimits&
     if (!requested.insert(url).second) return std::nullopt;
     received.body.clear();
     if (curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str()) != CURLE_OK ||
-        Perform(multi.get(), easy.get(), deadline) != CURLE_OK) {
+        !Perform(multi.get(), easy.get(), deadline)) {
       return std::nullopt;
     }
     long status = 0;

@@ -46,9 +46,13 @@ ScriptedReply Ok(const std::string& body, const std::string& headers = {}) {
   return AtOnce(Response("200 OK", body, headers));
 }
 
-// A redirect to `path` on the same server: "@" stands for the server's authority.
+// A redirect to `path` on the same server: "@" stands for the server's authority. Its body is
+// for browsers, never part of the document.
 ScriptedReply RedirectTo(const std::string& path, const std::string& status = "302 Found") {
-  return AtOnce(Response(status, "", "Location: http://@" + path + "\r\n"));
+  return AtOnce(Response(status,
+                         "P\xc5\x99"
+                         "esunuto",
+                         "Location: http://@" + path + "\r\n"));
 }
 
 ScriptedReply Chunked(const std::string& chunks) {
@@ -100,6 +104,9 @@ INSTANTIATE_TEST_SUITE_P(
         ServedCase{"no content empties the box",
                    {{kDocument, AtOnce("HTTP/1.1 204 No Content\r\nConnection: close\r\n\r\n")}},
                    QString()},
+        ServedCase{"any 2xx status counts",
+                   {{kDocument, AtOnce(Response("299 Fine", "ok"))}},
+                   QStringLiteral("ok")},
         ServedCase{"not modified keeps the introduction",
                    {{kDocument, AtOnce("HTTP/1.1 304 Not Modified\r\nConnection: close\r\n\r\n")}},
                    {}},
