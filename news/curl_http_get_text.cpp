@@ -126,11 +126,11 @@ std::optional<QString> CurlHttpGetText(const QString& address, const HttpLimits&
       curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_TYPE, &content_type);
       return DecodeNewsBody(received.body, QByteArray(content_type));
     }
+    // libcurl names a target only for a 3xx response with a Location; anything else that is not
+    // 2xx is a failure.
     const char* location = nullptr;
     curl_easy_getinfo(easy.get(), CURLINFO_REDIRECT_URL, &location);
-    if (status < 300 || status > 399 || location == nullptr || hop == limits.max_redirects) {
-      return std::nullopt;
-    }
+    if (location == nullptr || hop == limits.max_redirects) return std::nullopt;
     url = location;
   }
 }
