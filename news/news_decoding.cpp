@@ -39,14 +39,17 @@ QString WithoutLoneSurrogates(QString text) {
 }  // namespace
 
 QString DecodeNewsBody(const QByteArray& body, const QByteArray& content_type) {
+  // Stateless: the body is all there is, so a sequence cut off at its end is an error, not a
+  // remainder kept for more input that never comes (which would drop the last letter silently).
+  constexpr auto kWhole = QStringConverter::Flag::Stateless;
   if (const std::optional<QByteArray> charset = CharsetOf(content_type)) {
-    QStringDecoder named(charset->constData());
+    QStringDecoder named(charset->constData(), kWhole);
     if (named.isValid()) return WithoutLoneSurrogates(named.decode(body));
   }
-  QStringDecoder utf8(QStringDecoder::Utf8);
+  QStringDecoder utf8(QStringDecoder::Utf8, kWhole);
   QString text = utf8.decode(body);
   if (!utf8.hasError()) return text;
-  QStringDecoder windows_1250("windows-1250");
+  QStringDecoder windows_1250("windows-1250", kWhole);
   return windows_1250.decode(body);
 }
 
