@@ -109,7 +109,8 @@ bool AtMostLargestWritten(const std::string& digits) {
 
 TimeOfDay LocalClock() {
   const std::time_t now = std::time(nullptr);
-  // The program has one thread, so the shared buffer of std::localtime is safe here.
+  // Only the event thread reads the clock, and the program's one other thread (the start-up news
+  // fetch) has ended before the first tick, so the shared buffer of std::localtime is safe here.
   const std::tm* local = std::localtime(&now);
   if (local == nullptr) return {};
   return {local->tm_hour, local->tm_min, local->tm_sec};
