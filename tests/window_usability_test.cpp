@@ -195,6 +195,34 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FailureMessageTest, TitleNamesTheProgram) { EXPECT_STREQ(kFailureTitle, "Voltarik - chyba"); }
 
+struct ZoneCase {
+  const char* name;
+  QString format;
+  QString without_zone;
+  friend void PrintTo(const ZoneCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class WithoutTimeZoneTest : public ::testing::TestWithParam<ZoneCase> {};
+
+TEST_P(WithoutTimeZoneTest, DropsUnquotedZoneLettersOnly) {
+  EXPECT_EQ(WithoutTimeZone(GetParam().format), GetParam().without_zone);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, WithoutTimeZoneTest,
+    ::testing::Values(
+        ZoneCase{"zone at the end", QStringLiteral("H:mm:ss t"), QStringLiteral("H:mm:ss")},
+        ZoneCase{"long zone name", QStringLiteral("HH:mm:ss tttt"), QStringLiteral("HH:mm:ss")},
+        ZoneCase{"zone in the middle", QStringLiteral("h:mm t AP"), QStringLiteral("h:mm AP")},
+        ZoneCase{"quoted text before", QStringLiteral("'kl'. HH:mm:ss t"),
+                 QStringLiteral("'kl'. HH:mm:ss")},
+        ZoneCase{"quoted t is text", QStringLiteral("'at' H:mm:ss t"),
+                 QStringLiteral("'at' H:mm:ss")},
+        ZoneCase{"escaped quote inside quotes", QStringLiteral("'o''t' H t"),
+                 QStringLiteral("'o''t' H")},
+        ZoneCase{"no zone", QStringLiteral("HH.mm.ss"), QStringLiteral("HH.mm.ss")}),
+    [](const auto& info) { return Slug(info.param.name); });
+
 using Boundary = QAccessible::TextBoundaryType;
 
 struct SegmentCase {

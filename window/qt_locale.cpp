@@ -11,18 +11,20 @@ bool IsCLocale(const QLocale& locale) { return locale.language() == QLocale::C; 
 
 }  // namespace
 
-QString ClockFormat(const QLocale& locale) {
-  if (IsCLocale(locale)) return QStringLiteral("H:mm:ss");
-  // Drop every unquoted time-zone letter 't' and the blanks left around it.
-  const QString format = locale.timeFormat(QLocale::LongFormat);
+QString WithoutTimeZone(const QString& time_format) {
   QString without_zone;
   bool quoted = false;
-  for (const QChar c : format) {
+  for (const QChar c : time_format) {
     if (c == QLatin1Char('\'')) quoted = !quoted;
     if (!quoted && c == QLatin1Char('t')) continue;
     without_zone.append(c);
   }
   return without_zone.simplified();
+}
+
+QString ClockFormat(const QLocale& locale) {
+  if (IsCLocale(locale)) return QStringLiteral("H:mm:ss");
+  return WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
 }
 
 Locale CoreLocale(const QLocale& locale) {

@@ -8,6 +8,10 @@
 
 namespace voltarik {
 
+// A time format without its time-zone field: every unquoted 't' goes, with the blanks it leaves;
+// "'kl'. HH:mm:ss t" gives "'kl'. HH:mm:ss". Letters inside quotes are text and stay.
+QString WithoutTimeZone(const QString& time_format);
+
 // The locale's long time format without its time-zone field: "H:mm:ss t" gives "H:mm:ss".
 // Under the C locale (no locale chosen) it is "H:mm:ss", like the window's own texts.
 QString ClockFormat(const QLocale& locale);
