@@ -14,13 +14,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// libcurl is set up once per process and without TLS: the news travels over plain HTTP only, and
-// skipping the TLS library's set-up keeps start-up short.
-bool CurlReady() {
-  static const bool ready = curl_global_init(CURL_GLOBAL_NOTHING) == CURLE_OK;
-  return ready;
-}
-
 struct EasyCleanup {
   void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
 };
@@ -101,10 +94,10 @@ bool SetOptions(CURL* easy, Received& received) {
 
 std::optional<QString> CurlHttpGetText(const QString& address, const HttpLimits& limits) {
   const Clock::time_point deadline = Clock::now() + limits.timeout;
-  if (!CurlReady()) return std::nullopt;
-  // The multi handle keeps the connections; cleaning it up on return closes them.
-  const MultiHandle multi(curl_multi_init());
+  // The first easy handle sets libcurl up for the process. The multi handle keeps the
+  // connections; cleaning it up on return closes them.
   const EasyHandle easy(curl_easy_init());
+  const MultiHandle multi(curl_multi_init());
   Received received{limits, 0, {}};
   if (!multi || !easy || !SetOptions(easy.get(), received)) return std::nullopt;
 

@@ -137,6 +137,11 @@ INSTANTIATE_TEST_SUITE_P(
                    {{kDocument, Ok(std::string("\x00\xd8\x00\x00\x41\x00\x00\x00", 8),
                                    "Content-Type: text/plain; charset=utf-32le\r\n")}},
                    QStringLiteral("\uFFFDA")},
+        ServedCase{"charset after another parameter",
+                   {{kDocument, Ok("\xc5\xa1",
+                                   "Content-Type: text/plain; format=flowed; "
+                                   "charset=windows-1250\r\n")}},
+                   QStringLiteral("Ĺˇ")},
         ServedCase{"charset with a closing quote only is not unquoted",
                    {{kDocument, Ok("\xe8", "Content-Type: text/plain; charset=xlatin1\"\r\n")}},
                    QStringLiteral("č")},
