@@ -154,6 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
         RejectCase{"beyond double range", u"1E400", true},
         RejectCase{"negative beyond range", u"-1E400", true},
         RejectCase{"just above largest written", u"1,79769313486233E+308", true},
+        RejectCase{"first power of ten above the range", u"1E+309", true},
         RejectCase{"huge exponent", u"1E99999999999999999999", true}),
     [](const auto& info) { return Slug(info.param.name); });
 
