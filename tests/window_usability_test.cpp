@@ -173,20 +173,21 @@ TEST_P(FailureMessageTest, SaysWhatFailedAndHowToWriteThePrice) {
 INSTANTIATE_TEST_SUITE_P(
     Prices, FailureMessageTest,
     ::testing::Values(
-        FailureCase{"letters with a decimal comma", false, u"abc", QStringLiteral(","),
-                    QStringLiteral("Text „abc“ v poli „Cena za 1 KWh“ není číslo. Napište ji jako "
-                                   "číslo s desetinnou čárkou, například „2,65“.")},
+        FailureCase{
+            "letters with a decimal comma", false, u"abc", QStringLiteral(","),
+            QStringLiteral("Text „abc“ v poli „Cena za 1 KWh“ není číslo. Cenu napište jako "
+                           "číslo s desetinnou čárkou, například „2,65“.")},
         FailureCase{"comma under a decimal point locale", false, u"2,65", QStringLiteral("."),
-                    QStringLiteral("Text „2,65“ v poli „Cena za 1 KWh“ není číslo. Napište ji "
+                    QStringLiteral("Text „2,65“ v poli „Cena za 1 KWh“ není číslo. Cenu napište "
                                    "jako číslo s desetinnou tečkou, například „2.65“.")},
         FailureCase{"another separator", false, u"x", QStringLiteral("٫"),
-                    QStringLiteral("Text „x“ v poli „Cena za 1 KWh“ není číslo. Napište ji jako "
+                    QStringLiteral("Text „x“ v poli „Cena za 1 KWh“ není číslo. Cenu napište jako "
                                    "číslo s desetinným oddělovačem „٫“, například „2٫65“.")},
         FailureCase{"empty price", false, u"", QStringLiteral(","),
-                    QStringLiteral("Pole „Cena za 1 KWh“ je prázdné. Napište ji jako číslo s "
+                    QStringLiteral("Pole „Cena za 1 KWh“ je prázdné. Cenu napište jako číslo s "
                                    "desetinnou čárkou, například „2,65“.")},
         FailureCase{"blank price", false, u"  ", QStringLiteral("."),
-                    QStringLiteral("Pole „Cena za 1 KWh“ je prázdné. Napište ji jako číslo s "
+                    QStringLiteral("Pole „Cena za 1 KWh“ je prázdné. Cenu napište jako číslo s "
                                    "desetinnou tečkou, například „2.65“.")},
         FailureCase{"overflow", true, u"1E+308", QStringLiteral(","),
                     QStringLiteral("S cenou za 1 KWh „1E+308“ vychází cena tak velká, že ji "

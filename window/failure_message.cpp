@@ -10,14 +10,14 @@ namespace {
 QString HowToWritePrice(const QString& decimal_separator) {
   const QString example = QStringLiteral("2") + decimal_separator + QStringLiteral("65");
   if (decimal_separator == QLatin1String(",")) {
-    return QStringLiteral(" Napište ji jako číslo s desetinnou čárkou, například „%1“.")
+    return QStringLiteral(" Cenu napište jako číslo s desetinnou čárkou, například „%1“.")
         .arg(example);
   }
   if (decimal_separator == QLatin1String(".")) {
-    return QStringLiteral(" Napište ji jako číslo s desetinnou tečkou, například „%1“.")
+    return QStringLiteral(" Cenu napište jako číslo s desetinnou tečkou, například „%1“.")
         .arg(example);
   }
-  return QStringLiteral(" Napište ji jako číslo s desetinným oddělovačem „%1“, například „%2“.")
+  return QStringLiteral(" Cenu napište jako číslo s desetinným oddělovačem „%1“, například „%2“.")
       .arg(decimal_separator, example);
 }
 
