@@ -57,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"negative largest double", -kLargest, u"-1,79769313486232E+308"},
         WriteCase{"smallest normal", std::numeric_limits<double>::min(), u"2,2250738585072E-308"},
         WriteCase{"smallest subnormal", kSmallestSubnormal, u"4,94065645841247E-324"},
-        WriteCase{"three digit exponent", 1.5e-100, u"1,5E-100"}),
+        WriteCase{"three digit exponent", 1.5e-100, u"1,5E-100"},
+        WriteCase{"two digit exponent needs no padding", 2.5e-10, u"2,5E-10"}),
     [](const auto& info) { return Slug(info.param.name); });
 
 TEST(NumberToTextLocaleTest, UsesTheLocaleSeparator) {
