@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <ctime>
 #include <limits>
 #include <ostream>
 #include <random>
@@ -279,6 +280,20 @@ INSTANTIATE_TEST_SUITE_P(
                       CompareCase{"astral before last bmp unit", u"\U0001F600", u"\uFFFF", -1},
                       CompareCase{"astral after below surrogates", u"\U0001F600", u"\uD7FF", 1}),
     [](const auto& info) { return Slug(info.param.name); });
+
+TEST(LocalClockTest, ReadsTheLocalTimeOfDay) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const std::time_t before = std::time(nullptr);
+    const TimeOfDay clock = LocalClock();
+    if (std::time(nullptr) != before) continue;  // a second passed meanwhile: read again
+    const std::tm local = *std::localtime(&before);
+    EXPECT_EQ(clock.hour, local.tm_hour);
+    EXPECT_EQ(clock.minute, local.tm_min);
+    EXPECT_EQ(clock.second, local.tm_sec);
+    return;
+  }
+  FAIL() << "the clock never held still for a second";
+}
 
 TEST(TimeOfDayTextTest, FormatsTheInjectedClockWithTheLocale) {
   EXPECT_EQ(CommaValueText().TimeOfDayText(), u"14:05:33");
