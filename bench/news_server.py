@@ -1,12 +1,18 @@
 #!/usr/bin/python3
-"""Serves a short news document on loopback, each answer after a fixed delay, as a stand-in for a
-real web site. Usage: news_server.py PORT DELAY_MS"""
+"""Serves the news document on loopback as a stand-in for a real web site: each answer comes after
+a fixed delay; the body is a short note, a document of the largest size the program accepts, or
+an endless HTTP/1.0 body (a hostile server). Usage: news_server.py PORT DELAY_MS [short|mib|flood]
+"""
 import sys
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-BODY = "Voltarik 1.1 je venku!\r\n".encode()
 DELAY = int(sys.argv[2]) / 1000
+KIND = sys.argv[3] if len(sys.argv) > 3 else "short"
+# The largest accepted document, in lines of 64 bytes (one line of a megabyte takes Qt minutes to
+# lay out in the news box, whatever the fetch).
+BODY = {"short": "Voltarik 1.1 je venku!\r\n".encode(),
+        "mib": (b"a" * 62 + b"\r\n") * (1024 * 1024 // 64)}.get(KIND)
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -14,9 +20,18 @@ class Handler(BaseHTTPRequestHandler):
         time.sleep(DELAY)
         self.send_response(200)
         self.send_header("Content-Type", "text/plain; charset=utf-8")
-        self.send_header("Content-Length", str(len(BODY)))
+        if BODY is not None:
+            self.send_header("Content-Length", str(len(BODY)))
         self.end_headers()
-        self.wfile.write(BODY)
+        try:
+            if BODY is not None:
+                self.wfile.write(BODY)
+                return
+            chunk = b"x" * 65536
+            for _ in range(16384):  # 1 GiB at most, then give up
+                self.wfile.write(chunk)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
 
     def log_message(self, *args):
         pass
