@@ -56,6 +56,9 @@ class Form1 : public QWidget, public MeterView, public NewsView {
   // continues the same total.
   void ReportFailure(const ValueTextError& error);
 
+  // First, so it is set before the timers and controls below, whose construction already sends
+  // this window events.
+  bool centred_with_frame_ = false;
   Controls controls_;
   MeterState state_;
   QString decimal_separator_;  // for the failure message's example
@@ -64,7 +67,6 @@ class Form1 : public QWidget, public MeterView, public NewsView {
   QTimer timer1_;
   QTimer timer2_;
   bool event_thread_busy_ = false;
-  bool centred_with_frame_ = false;
 };
 
 }  // namespace voltarik
