@@ -118,6 +118,7 @@ TEST_P(WideTextTest, DisplayShrinksItsFontUntilTheWholeTextFits) {
   EXPECT_EQ(display->font().families(), table_font.families());
   EXPECT_EQ(display->font().bold(), table_font.bold());
   EXPECT_EQ(display->wordWrap(), false);
+  EXPECT_EQ(display->alignment(), Qt::AlignLeft | Qt::AlignTop);
 
   show(QStringLiteral("1 W"));
   EXPECT_EQ(display->font(), table_font);

@@ -17,12 +17,11 @@ DisplayLabel::DisplayLabel(const QString& text, const QFont& table_font, QWidget
     : QLabel(parent), table_font_(table_font) {
   setTextFormat(Qt::PlainText);  // no text the program shows is read as markup
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  setFont(table_font_);
   setText(text);  // the table's texts fit
 }
 
 void DisplayLabel::ShowText(const QString& text) {
-  // The tick rewrites most displays with the text they show; that costs nothing.
+  // The tick rewrites most displays with the text they show; that costs no measuring.
   if (text == this->text()) return;
   const int size = FittingPixelSize(table_font_, text, contentsRect().width());
   if (size != font().pixelSize()) {

@@ -13,6 +13,7 @@ class DisplayLabel : public QLabel {
   Q_OBJECT
 
  public:
+  // `table_font` is the font the table gives the display; the caller sets it on the label too.
   DisplayLabel(const QString& text, const QFont& table_font, QWidget* parent);
 
   void ShowText(const QString& text);

@@ -38,7 +38,7 @@ TextSegment SegmentAt(const QString& text, int offset, QAccessible::TextBoundary
   QTextBoundaryFinder finder(*type, text);
   finder.setPosition(offset);
   const int start = finder.isAtBoundary() ? offset : static_cast<int>(finder.toPreviousBoundary());
-  finder.setPosition(offset);
+  // From the segment's start or from `offset` inside it, the next boundary is the segment's end.
   const int end = static_cast<int>(finder.toNextBoundary());
   return {std::max(start, 0), end < 0 ? length : end};
 }
