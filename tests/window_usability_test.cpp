@@ -73,6 +73,18 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"a letter is not a press", Qt::Key_A, Qt::NoModifier, false}),
     [](const auto& info) { return Slug(info.param.name); });
 
+// The real timers, not the handlers called by hand: the half-second one rewrites the clock, and
+// after Start the one-second one measures.
+TEST(WindowTimerTest, TimersFireTheirTicks) {
+  const auto form = CzechWindow();
+  auto* clock = Control<QLabel>(*form, "Label12");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return clock->text() != QStringLiteral("Načítám"); }, 3000));
+  auto* power = Control<QLabel>(*form, "Label3");
+  Control<QPushButton>(*form, "Command1")->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return power->text() != QStringLiteral(" Off"); }, 3000));
+  EXPECT_EQ(power->text(), QStringLiteral("  210 W"));
+}
+
 TEST(WindowHintsTest, FixedSizeWindowOffersNoMaximise) {
   const auto form = CzechWindow();
   const Qt::WindowFlags flags = form->windowFlags();
