@@ -234,6 +234,8 @@ TEST_F(WindowTest, BadPriceStopsMeasuringOnceKeepsTheTotalAndStartContinuesIt) {
     EXPECT_TRUE(closer.seen().text.contains(QStringLiteral("Cena za 1 KWh")));
     EXPECT_TRUE(closer.seen().text.contains(QStringLiteral("zastaveno")));
     EXPECT_EQ(closer.seen().text_format, Qt::PlainText);
+    EXPECT_EQ(closer.seen().icon, QMessageBox::Warning);
+    EXPECT_EQ(closer.seen().title, QStringLiteral("Voltarik - chyba"));
   }
   EXPECT_FALSE(Timer("Timer1")->isActive());
   EXPECT_FALSE(Timer("Timer2")->isActive());

@@ -386,5 +386,55 @@ TEST(AccessibleBoxTest, ScreenReaderGetsTheWholeValueAndTheWindowAsAWindow) {
   EXPECT_EQ(price_box->text(), QStringLiteral("3650"));
 }
 
+// What a screen reader reaches beyond the text: the neighbours of a word, the geometry of the
+// characters, the selection and the read-only state.
+TEST(AccessibleBoxTest, AnswersGeometrySelectionAndNeighboursLikeTheBoxItself) {
+  const auto form = CzechWindow();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  auto* disk_box = Control<QLineEdit>(*form, "Text2");
+  disk_box->setText(QStringLiteral("12 Kč"));
+  QAccessibleInterface* box = QAccessible::queryAccessibleInterface(disk_box);
+  QAccessibleTextInterface* text = box->textInterface();
+  int start = -1;
+  int end = -1;
+  EXPECT_EQ(text->textBeforeOffset(4, QAccessible::WordBoundary, &start, &end),
+            QStringLiteral(" "));
+  EXPECT_EQ(std::pair(start, end), std::pair(2, 3));
+  EXPECT_EQ(text->textAfterOffset(0, QAccessible::WordBoundary, &start, &end), QStringLiteral(" "));
+  EXPECT_EQ(std::pair(start, end), std::pair(2, 3));
+
+  const QRect first = text->characterRect(0);
+  const QRect second = text->characterRect(1);
+  const QRect whole(disk_box->mapToGlobal(QPoint(0, 0)), disk_box->size());
+  EXPECT_FALSE(first.isEmpty());
+  EXPECT_EQ(second.left(), first.right() + 1);
+  EXPECT_TRUE(whole.contains(first)) << first.x() << ',' << first.y();
+  EXPECT_EQ(first.center().y(), whole.center().y()) << "vertically centred in the box";
+  EXPECT_TRUE(text->characterRect(5).isEmpty());
+  EXPECT_TRUE(text->characterRect(-1).isEmpty());
+  EXPECT_EQ(text->offsetAtPoint(second.center()), 1);
+  EXPECT_EQ(text->offsetAtPoint(whole.bottomRight() + QPoint(5, 5)), -1);
+
+  text->scrollToSubstring(0, 2);
+  EXPECT_EQ(disk_box->cursorPosition(), 2);
+  text->selection(0, &start, &end);
+  EXPECT_EQ(std::pair(start, end), std::pair(0, 0)) << "nothing selected";
+  text->addSelection(1, 4);
+  text->selection(1, &start, &end);
+  EXPECT_EQ(std::pair(start, end), std::pair(0, 0)) << "a line edit has one selection";
+  text->selection(0, &start, &end);
+  EXPECT_EQ(std::pair(start, end), std::pair(1, 4));
+
+  EXPECT_TRUE(box->state().selectableText);
+  EXPECT_FALSE(box->state().readOnly);
+  disk_box->setReadOnly(true);
+  EXPECT_TRUE(box->state().readOnly);
+  EXPECT_FALSE(box->state().editable);
+  box->editableTextInterface()->insertText(0, QStringLiteral("x"));
+  EXPECT_EQ(disk_box->text(), QStringLiteral("12 Kč")) << "a read-only box is not changed";
+  EXPECT_NE(box->interface_cast(QAccessible::ActionInterface), nullptr) << "press and focus stay";
+}
+
 }  // namespace
 }  // namespace voltarik::testing
