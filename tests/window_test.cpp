@@ -93,6 +93,60 @@ TEST_F(WindowTest, EveryControlStartsAsTheTableSays) {
   EXPECT_FALSE(Control<QRadioButton>("Option3")->isChecked());
 }
 
+// The kinds and looks the table implies beyond text, geometry and colours.
+TEST_F(WindowTest, ControlsHaveTheirKindFontFaceAndLook) {
+  EXPECT_EQ(form_.font().pixelSize(), 11) << "8.25 points at 96 dpi";
+  const QStringList sans = {QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")};
+  EXPECT_EQ(form_.font().families(), sans);
+  EXPECT_EQ(Control("Label3")->font().families(), sans);
+  EXPECT_EQ(Control("Label1")->font().families(), sans) << "the window's own font";
+  EXPECT_EQ(Control("Label11")->font().families(),
+            QStringList({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")}));
+  EXPECT_EQ(Control("Label12")->font().families(),
+            QStringList({QStringLiteral("MS Serif"), QStringLiteral("Liberation Serif")}));
+  for (const ControlSpec& row : ControlTable()) {
+    if (row.kind != ControlKind::Label && row.kind != ControlKind::Display) continue;
+    EXPECT_EQ(Control<QLabel>(row.name)->alignment(), Qt::AlignLeft | Qt::AlignTop) << row.name;
+    EXPECT_EQ(Control<QLabel>(row.name)->textFormat(), Qt::PlainText) << row.name;
+  }
+  EXPECT_NE(qobject_cast<QGroupBox*>(Control("Frame1")), nullptr);
+  EXPECT_NE(qobject_cast<QGroupBox*>(Control("Frame2")), nullptr);
+  auto* line = Control<QFrame>("Line1");
+  EXPECT_EQ(line->frameShape(), QFrame::HLine);
+  EXPECT_EQ(line->frameShadow(), QFrame::Plain);
+  auto* news = Control<QPlainTextEdit>("Text3");
+  EXPECT_EQ(news->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_TRUE(news->tabChangesFocus());
+  EXPECT_EQ(Control("Label3")->palette().color(QPalette::WindowText), QColor(Qt::green));
+  EXPECT_FALSE(Control("Label4")->autoFillBackground()) << "headings keep the window's colours";
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(Control("Label6"))->role(),
+            QAccessible::StaticText);
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  int count = 0;
+  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++count;
+    return false;
+  }
+};
+
+TEST_F(WindowTest, LampRepaintsWhenItsColourChangesOnly) {
+  form_.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form_));
+  auto* lamp = Control<Lamp>("Label6");
+  PaintCounter paints;
+  lamp->installEventFilter(&paints);
+  lamp->SetColor(Qt::red);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return paints.count > 0; }, 2000));
+  const int after_change = paints.count;
+  lamp->SetColor(Qt::red);
+  QTest::qWait(50);
+  EXPECT_EQ(paints.count, after_change) << "the same colour repaints nothing";
+}
+
 TEST_F(WindowTest, NewsIntroductionIsKeptToTheCharacter) {
   EXPECT_STREQ(kNewsIntroduction,
                "Zde jsou znázorňovány informace o nových verzích programu.Pokud ovšem vidíte \r\n"
