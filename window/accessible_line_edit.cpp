@@ -18,6 +18,10 @@ QAccessibleInterface* Factory(const QString& class_name, QObject* object) {
   if (class_name == QLatin1String("QLineEdit")) {
     return new AccessibleLineEdit(static_cast<QLineEdit*>(object));
   }
+  // Screen readers meet a lamp as a label: a named thing with no text to edit or press.
+  if (class_name == QLatin1String("voltarik::Lamp")) {
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StaticText);
+  }
   if (class_name == QLatin1String("voltarik::Form1")) {
     return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
   }

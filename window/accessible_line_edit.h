@@ -52,7 +52,8 @@ class AccessibleLineEdit : public QAccessibleWidget,
   QLineEdit* LineEdit() const;
 };
 
-// Makes Qt build the interfaces above for the program's line edits, and present the main window
+// Makes Qt build the interfaces above for the program's line edits, present the lamps as labels,
+// and present the main window
 // as a window (a frame, whose title a screen reader reads on demand) rather than a generic
 // container. Call once, before the window is built.
 void InstallAccessibleInterfaces();
