@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the release .deb twice from two fresh clones of the last commit, in two differently
+# named folders, one after the other, under different umasks, time zones and locales, and checks
+# that the two packages are byte-identical. On a difference it lists the members that differ.
+# Usage: tools/check-reproducible.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+build() {  # FOLDER UMASK TZ LANG
+  git clone --quiet --no-hardlinks "$PWD" "$work/$1"
+  (umask "$2" && TZ=$3 LANG=$4 LC_ALL=$4 "$work/$1/tools/build-deb.sh")
+}
+first=$(build first 022 UTC C.UTF-8)
+second=$(build "second/deeper folder" 002 Europe/Prague cs_CZ.UTF-8)
+
+sha256sum "$first" "$second"
+if cmp -s "$first" "$second"; then
+  echo "reproducible: two builds of $(git rev-parse --short HEAD) give the same .deb"
+  exit 0
+fi
+for deb in "$first" "$second"; do
+  mkdir -p "$deb.x" && (cd "$deb.x" && ar x "$deb" && tar xf data.tar.* && sha256sum $(find . -type f | sort))
+done >"$work/listing"
+echo "not reproducible: the two .deb files differ; member checksums:"
+cat "$work/listing"
+exit 1
