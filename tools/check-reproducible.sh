@@ -20,9 +20,10 @@ if cmp -s "$first" "$second"; then
   echo "reproducible: two builds of $(git rev-parse --short HEAD) give the same .deb"
   exit 0
 fi
-for deb in "$first" "$second"; do
-  mkdir -p "$deb.x" && (cd "$deb.x" && ar x "$deb" && tar xf data.tar.* && sha256sum $(find . -type f | sort))
-done >"$work/listing"
-echo "not reproducible: the two .deb files differ; member checksums:"
-cat "$work/listing"
+list_members() {  # DEB: a checksum for each archive member and each packaged file
+  mkdir -p "$1.x" && (cd "$1.x" && ar x "$1" && tar xf data.tar.* && find . -type f | sort |
+    xargs sha256sum)
+}
+echo "not reproducible: the two .deb files differ; the members that differ:"
+diff <(list_members "$first") <(list_members "$second") || true
 exit 1
