@@ -6,6 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# CPack takes the modes of the archive's own members from the umask.
+umask 022
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
 cmake --preset release "$@" >/dev/null

@@ -20,9 +20,10 @@ if cmp -s "$first" "$second"; then
   echo "reproducible: two builds of $(git rev-parse --short HEAD) give the same .deb"
   exit 0
 fi
-list_members() {  # DEB: a checksum for each archive member and each packaged file
-  mkdir -p "$1.x" && (cd "$1.x" && ar x "$1" && tar xf data.tar.* && find . -type f | sort |
-    xargs sha256sum)
+list_members() {  # DEB: the archive's headers, a checksum of each member and packaged file
+  ar tv "$1"
+  mkdir -p "$1.x" && (cd "$1.x" && ar x "$1" && tar tvf data.tar.* && tar xf data.tar.* &&
+    find . -type f | sort | xargs sha256sum)
 }
 echo "not reproducible: the two .deb files differ; the members that differ:"
 diff <(list_members "$first") <(list_members "$second") || true
