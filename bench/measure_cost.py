@@ -9,8 +9,13 @@ Start-up is noisy, so it also gets many short rounds of its own. Each start-up r
 the program's threads a second after its window appeared: with the news fetch over, Voltarik
 should have as many as the bare window.
 
+The two programs may also be two builds of Voltarik, or one with two environments
+(--voltarik-env and --bare-env add NAME=VALUE settings to one side's environment); --names
+changes the labels.
+
 Usage: measure_cost.py VOLTARIK BARE_WINDOW [--rounds N] [--seconds S] [--startup-rounds N]
-                       [--startup-target R] [--rss-target R]
+                       [--startup-target R] [--rss-target R] [--voltarik-env NAME=VALUE]...
+                       [--bare-env NAME=VALUE]... [--names A B]
 """
 import argparse
 import os
@@ -49,10 +54,12 @@ def peak_rss_kib(pid):
     return 0
 
 
-def run_once(binary, press_start, seconds):
+def run_once(binary, press_start, seconds, extra_env):
     x = open_display()
+    env = dict(os.environ, **dict(setting.split("=", 1) for setting in extra_env))
     started = time.monotonic()
-    process = subprocess.Popen([binary], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    process = subprocess.Popen([binary], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                               env=env)
     window = wait_for_map(x, started + 30)
     startup = time.monotonic() - started
     time.sleep(1)  # let start-up work settle before the measured stretch
@@ -86,7 +93,12 @@ def main():
     parser.add_argument("--startup-rounds", type=int, default=15)
     parser.add_argument("--startup-target", type=float, default=1.2)
     parser.add_argument("--rss-target", type=float, default=1.2)
+    parser.add_argument("--voltarik-env", action="append", default=[])
+    parser.add_argument("--bare-env", action="append", default=[])
+    parser.add_argument("--names", nargs=2, default=["voltarik", "bare"])
     args = parser.parse_args()
+    envs = {"voltarik": args.voltarik_env, "bare": args.bare_env}
+    labels = dict(zip(("voltarik", "bare"), args.names))
 
     def interleave(rounds, seconds, label):
         runs = {"voltarik": [], "bare": []}
@@ -95,9 +107,9 @@ def main():
             if round_number % 2:
                 order.reverse()
             for name, binary, press_start in order:
-                result = run_once(binary, press_start, seconds)
+                result = run_once(binary, press_start, seconds, envs[name])
                 runs[name].append(result)
-                print(f"{label} {round_number + 1} {name:8} " +
+                print(f"{label} {round_number + 1} {labels[name]:8} " +
                       " ".join(f"{key}={value:.2f}" if isinstance(value, float)
                                else f"{key}={value}" for key, value in result.items()),
                       flush=True)
@@ -111,7 +123,7 @@ def main():
         targets.update({"cpu_ms_per_s": 1.3, "switches_per_s": 1.3})
     print(f"\nmedians: start-up and peak memory over {args.startup_rounds} rounds; CPU and "
           f"wake-ups over {args.rounds} rounds of {args.seconds:g} s of measuring")
-    print(f"{'figure':16} {'voltarik':>10} {'bare':>10} {'ratio':>7} {'target':>7}")
+    print(f"{'figure':16} {labels['voltarik']:>10} {labels['bare']:>10} {'ratio':>7} {'target':>7}")
     missed = False
     for key, target in targets.items():
         source = startup_runs if key in ("startup_ms", "peak_rss_mib") else runs
@@ -129,8 +141,8 @@ def main():
     print(f"exit codes after closing: {sorted(exits)}")
     threads = {name: sorted({run["threads"] for run in startup_runs[name]}) for name in startup_runs}
     extra_threads = max(threads["voltarik"]) > max(threads["bare"])
-    print(f"threads a second after start-up: voltarik {threads['voltarik']}, "
-          f"bare {threads['bare']}{'  MISSED' if extra_threads else ''}")
+    print(f"threads a second after start-up: {labels['voltarik']} {threads['voltarik']}, "
+          f"{labels['bare']} {threads['bare']}{'  MISSED' if extra_threads else ''}")
     return 1 if missed or extra_threads or close > 50 or exits != {0} else 0
 
 

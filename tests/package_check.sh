@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks Voltarik as a Linux desktop program: the installed desktop entry and AppStream metadata
 # validate, the .deb builds with computed dependencies and passes lintian, installs with dpkg,
-# and the installed program (with no library search path) starts from its desktop entry under
-# Xvfb with the window class the entry names, and closes cleanly. Needs root for dpkg; the
+# the installed binary is hardened and has no library search path, and the installed program
+# starts from its desktop entry under Xvfb with the window class the entry names, and closes
+# cleanly. Needs root for dpkg; the
 # package is removed again at the end. Usage: package_check.sh BUILD_DIR
 set -euo pipefail
 build=$(realpath "$1")
@@ -22,6 +23,11 @@ appstreamcli validate --no-net --explain "$stage/usr/share/metainfo/$app_id.meta
 deb=$(ls "$build"/voltarik_*.deb)
 # Debian's own package checker: no error and no warning.
 lintian --fail-on error,warning --tag-display-limit 0 "$deb"
+# Nor a hardening tag at any level, the informational and pedantic ones included.
+if lintian -I -E --pedantic --tag-display-limit 0 "$deb" 2>/dev/null | grep -i hardening; then
+  echo "lintian reports missing hardening"
+  exit 1
+fi
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for needed in libqt6widgets6 libcurl4 libc6 qt6-qpa-plugins fonts-liberation; do
@@ -33,6 +39,7 @@ if grep -q libqt6network6 <<<"$depends"; then echo "Depends still names Qt Netwo
 dpkg -i "$deb"
 trap 'dpkg -r voltarik >/dev/null; rm -rf "$stage"' EXIT
 "$(dirname "$0")/no_search_path_check.sh" /usr/bin/voltarik
+"$(dirname "$0")/hardening_check.sh" /usr/bin/voltarik
 exec_line=$(sed -n 's/^Exec=//p' "/usr/share/applications/$app_id.desktop")
 wm_class=$(sed -n 's/^StartupWMClass=//p' "/usr/share/applications/$app_id.desktop")
 [ "$(command -v "$exec_line")" = /usr/bin/voltarik ] || { echo "Exec=$exec_line is not the installed program"; exit 1; }
