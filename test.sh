@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every check: the test suites (also under
 # AddressSanitizer and UndefinedBehaviorSanitizer), formatting, clang-tidy and clazy, the fuzz
-# targets, and last every test of the developer build, the system tests included. Ends with
+# targets, the reproducibility of the release package, and last every test of the developer build, the system tests included. Ends with
 # CTest's summary of that build; exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -23,5 +23,8 @@ ctest --preset asan
 
 ./tools/static-analysis.sh build
 ./tools/fuzz.sh "${VOLTARIK_FUZZ_SECONDS:-60}"
+
+# Two release builds of the last commit, from two fresh clones, must give the same .deb.
+./tools/check-reproducible.sh
 
 ctest --preset all
