@@ -24,7 +24,7 @@ for round in $(seq "$rounds"); do
   done
 done
 # Median over the rounds of each benchmark's median, in ns.
-python3 - "$results" <<'PY'
+/usr/bin/python3 - "$results" <<'PY'
 import collections, statistics, sys
 times = collections.defaultdict(list)
 for line in open(sys.argv[1]):
@@ -38,6 +38,6 @@ for name in sorted({name for name, _ in times}):
 PY
 
 QT_QPA_PLATFORM=xcb xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24 -noreset" \
-  python3 bench/measure_cost.py build-bench/window/voltarik build-bench-plain/window/voltarik \
+  /usr/bin/python3 bench/measure_cost.py build-bench/window/voltarik build-bench-plain/window/voltarik \
   --rounds 0 --startup-rounds "$startup_rounds" --startup-target 1.05 --rss-target 1.05 \
   --names hardened plain

@@ -18,7 +18,8 @@ using HttpGetText = std::function<std::optional<QString>(const QString& address)
 // The publisher's host (set at build time) followed by "/voltarik.txt", without a scheme.
 QString NewsAddress();
 
-// Shows the fetched document, even an empty one; keeps the box as it is when the fetch fails.
+// Shows the fetched document, even an empty one, within the news box's limits; keeps the box as
+// it is when the fetch fails.
 void FetchNews(NewsView& view, const HttpGetText& http_get_text);
 
 }  // namespace voltarik

@@ -1,0 +1,86 @@
+// What the news box is given for documents within and beyond its limits: exactly the document
+// when it is within them, otherwise broken lines, shortened letters or a cut tail, and a note.
+#include <gtest/gtest.h>
+
+#include "news/news_for_display.h"
+#include "tests/qt_printers.h"
+#include "tests/test_support.h"
+
+namespace voltarik::testing {
+namespace {
+
+const QString kNoteStart = QStringLiteral("[Zpráva je pro zobrazení upravena: ");
+const QString kBroken = QStringLiteral("řádky delší než 2000 znaků jsou rozděleny");
+const QString kShortened = QStringLiteral("přebytečná diakritická znaménka jsou vynechána");
+const QString kCut = QStringLiteral("zobrazen je jen její začátek");
+
+QString Note(const QString& changes) { return kNoteStart + changes + QStringLiteral(".]"); }
+
+QString Repeat(const QString& unit, qsizetype times) { return unit.repeated(times); }
+
+const QString kA = QStringLiteral("a");
+const QString kDecomposedZCaron = QStringLiteral("z\u030C");               // one letter, 2 units
+const QString kEmoji = QString::fromUcs4(U"\U0001F600");                  // one letter, 2 units
+const QString kAstralMark = QString::fromUcs4(U"\U000E0100");             // a variation selector
+const QString kLineOfLimit = Repeat(kA, kMaxNewsLineLength);
+
+struct DisplayCase {
+  const char* name;
+  QString document;
+  QString shown;
+  friend void PrintTo(const DisplayCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class NewsForDisplayTest : public ::testing::TestWithParam<DisplayCase> {};
+
+TEST_P(NewsForDisplayTest, BoxGetsTheDocumentWithinTheLimits) {
+  EXPECT_EQ(LimitNewsForDisplay(GetParam().document), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Documents, NewsForDisplayTest,
+    ::testing::Values(
+        DisplayCase{"empty", QString(), QString()},
+        DisplayCase{"czech lines with every line end", QStringLiteral("Nově\r\nčárka\rž\nkůň\u2029"),
+                    QStringLiteral("Nově\r\nčárka\rž\nkůň\u2029")},
+        DisplayCase{"a line at the length limit", kLineOfLimit + "\r\n" + kLineOfLimit,
+                    kLineOfLimit + "\r\n" + kLineOfLimit},
+        DisplayCase{"a line one over the limit is broken before its last letter",
+                    kLineOfLimit + "b\r\nc",
+                    kLineOfLimit + "\nb\r\nc\n" + Note(kBroken)},
+        DisplayCase{"a long paragraph breaks after its last blank",
+                    Repeat(QStringLiteral("slovo "), 400) + "konec",
+                    Repeat(QStringLiteral("slovo "), 333) + "\n" +
+                        Repeat(QStringLiteral("slovo "), 67) + "konec\n" + Note(kBroken)},
+        DisplayCase{"a blank early in the line is not used",
+                    "x " + Repeat(kA, kMaxNewsLineLength),
+                    "x " + Repeat(kA, kMaxNewsLineLength - 2) + "\naa\n" + Note(kBroken)},
+        DisplayCase{"decomposed letters are not split", Repeat(kDecomposedZCaron, 1001),
+                    Repeat(kDecomposedZCaron, 1000) + "\n" + kDecomposedZCaron + "\n" +
+                        Note(kBroken)},
+        DisplayCase{"surrogate pairs are not split", "a" + Repeat(kEmoji, 1000),
+                    "a" + Repeat(kEmoji, 999) + "\n" + kEmoji + "\n" + Note(kBroken)},
+        DisplayCase{"a letter at the mark limit is kept", "a" + Repeat(QStringLiteral("\u0301"), 31),
+                    "a" + Repeat(QStringLiteral("\u0301"), 31)},
+        DisplayCase{"a letter over the mark limit keeps its first marks",
+                    "a" + Repeat(QStringLiteral("\u0301"), 40) + "b",
+                    "a" + Repeat(QStringLiteral("\u0301"), 31) + "b\n" + Note(kShortened)},
+        DisplayCase{"shortening keeps a surrogate pair whole", "a" + Repeat(kAstralMark, 20),
+                    "a" + Repeat(kAstralMark, 15) + "\n" + Note(kShortened)},
+        DisplayCase{"lines up to the limit are kept", Repeat(QStringLiteral("a\r\n"), 4999) + "a",
+                    Repeat(QStringLiteral("a\r\n"), 4999) + "a"},
+        DisplayCase{"lines past the limit are left out", Repeat(QStringLiteral("a\r"), 5000),
+                    Repeat(QStringLiteral("a\r"), 4999) + "a\n" + Note(kCut)},
+        DisplayCase{"broken pieces count as lines",
+                    Repeat(QStringLiteral("\n"), 4999) + kLineOfLimit + kLineOfLimit,
+                    Repeat(QStringLiteral("\n"), 4999) + kLineOfLimit + "\n" + Note(kCut)},
+        DisplayCase{"every change is named",
+                    Repeat(QStringLiteral("\n"), 4998) + kLineOfLimit + "a" +
+                        Repeat(QStringLiteral("\u0301"), 40) + "\nx",
+                    Repeat(QStringLiteral("\n"), 4998) + kLineOfLimit + "\na" +
+                        Repeat(QStringLiteral("\u0301"), 31) + "\n" +
+                        Note(kCut + "; " + kBroken + "; " + kShortened)}),
+    [](const auto& info) { return Slug(info.param.name); });
+
+}  // namespace
+}  // namespace voltarik::testing
