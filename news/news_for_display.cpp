@@ -27,46 +27,49 @@ qsizetype KeptClusterLength(QStringView cluster) {
   return kept;
 }
 
-// Builds the shown text line by line.
+// Grapheme clusters are found in windows of a line: Qt's boundary finder costs far more than
+// linear time on one long string, and little on many short ones. A window starts at a cluster
+// boundary, so the boundaries inside it are the line's own; only its end is not one.
+constexpr qsizetype kWindowLength = 1024;
+
+// Builds the shown text line by line. Unchanged stretches of a line are copied in one go.
 class LimitedText {
  public:
+  explicit LimitedText(qsizetype capacity) { text_.reserve(capacity); }
+
   // Appends one line of the document (without its line end), broken where it is too long.
-  // Returns false once no further line fits.
+  // Returns false, leaving the rest out, once no further line fits.
   bool AppendLine(QStringView line, QStringView line_end) {
-    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, line);
-    qsizetype piece_length = 0;
-    qsizetype after_blank = -1;  // in text_: just after the piece's last blank cluster
-    for (qsizetype start = 0, end; (end = clusters.toNextBoundary()) >= 0; start = end) {
-      const QStringView cluster = line.mid(start, end - start);
-      const qsizetype kept = KeptClusterLength(cluster);
-      marks_dropped_ = marks_dropped_ || kept < cluster.size();
-      if (piece_length + kept > kMaxNewsLineLength) {
-        if (!StartLine()) return false;
-        lines_broken_ = true;
-        // After the last blank when it leaves at least half a line; else right here.
-        const qsizetype break_at = after_blank - (text_.size() - piece_length) >
-                                           kMaxNewsLineLength / 2
-                                       ? after_blank
-                                       : text_.size();
-        text_.insert(break_at, u'\n');
-        piece_length = text_.size() - break_at - 1;
-        after_blank = -1;
+    line_ = line;
+    copied_up_to_ = 0;
+    piece_length_ = 0;
+    after_blank_ = -1;
+    for (qsizetype at = 0; at < line.size();) {
+      const QStringView window = line.mid(at, kWindowLength);
+      const bool last_window = at + window.size() == line.size();
+      QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, window);
+      qsizetype done = 0;
+      for (qsizetype end;
+           (end = clusters.toNextBoundary()) >= 0 && (last_window || end < window.size());
+           done = end) {
+        if (!AppendCluster(at + done, at + end)) return false;
       }
-      text_.append(cluster.first(kept));
-      piece_length += kept;
-      if (cluster.first().isSpace()) after_blank = text_.size();
+      if (done == 0) {
+        // One cluster fills the window: far beyond any letter, so the rest of the line goes too.
+        return AppendCluster(at, at + window.size()) && EndLine(line_end);
+      }
+      at += done;
     }
-    if (line_end.isEmpty()) return true;
-    if (!StartLine()) return false;
-    text_.append(line_end);
-    return true;
+    CopyUpTo(line.size());
+    return EndLine(line_end);
   }
 
-  // The text, with a last line that says what was changed when anything was.
-  QString Finish(bool lines_left_out) {
-    if (!lines_left_out && !lines_broken_ && !marks_dropped_) return text_;
+  bool Changed() const { return text_left_out_ || lines_broken_ || marks_dropped_; }
+
+  // The text with a last line that says what was changed.
+  QString Finish() {
     QStringList changes;
-    if (lines_left_out) changes << QStringLiteral("zobrazen je jen její začátek");
+    if (text_left_out_) changes << QStringLiteral("zobrazen je jen její začátek");
     if (lines_broken_) {
       changes << QStringLiteral("řádky delší než %1 znaků jsou rozděleny").arg(kMaxNewsLineLength);
     }
@@ -79,11 +82,68 @@ class LimitedText {
   }
 
  private:
+  // Appends the cluster line_[start, end), shortened to the limit, first breaking the line when
+  // the cluster would make it too long: after its last blank when that keeps at least half a
+  // line, else before the cluster.
+  bool AppendCluster(qsizetype start, qsizetype end) {
+    const QStringView cluster = line_.sliced(start, end - start);
+    const qsizetype kept = KeptClusterLength(cluster);
+    if (piece_length_ + kept > kMaxNewsLineLength) {
+      CopyUpTo(start);
+      if (!StartLine()) return false;
+      lines_broken_ = true;
+      const qsizetype piece_start = text_.size() - piece_length_;
+      const qsizetype break_at =
+          after_blank_ - piece_start > kMaxNewsLineLength / 2 ? after_blank_ : text_.size();
+      text_.insert(break_at, u'\n');
+      piece_length_ = text_.size() - break_at - 1;
+      after_blank_ = -1;
+    }
+    if (text_.size() + (start - copied_up_to_) + kept > kMaxNewsLength) {
+      CopyUpTo(start);
+      text_left_out_ = true;
+      return false;
+    }
+    if (kept < cluster.size()) {
+      marks_dropped_ = true;
+      CopyUpTo(start);
+      text_.append(cluster.first(kept));
+      copied_up_to_ = end;
+    }
+    piece_length_ += kept;
+    if (cluster.front().isSpace()) after_blank_ = text_.size() + (end - copied_up_to_);
+    return true;
+  }
+
+  void CopyUpTo(qsizetype position) {
+    text_.append(line_.sliced(copied_up_to_, position - copied_up_to_));
+    copied_up_to_ = position;
+  }
+
+  bool EndLine(QStringView line_end) {
+    if (line_end.isEmpty()) return true;
+    if (text_.size() + line_end.size() > kMaxNewsLength) {
+      text_left_out_ = true;
+      return false;
+    }
+    if (!StartLine()) return false;
+    text_.append(line_end);
+    return true;
+  }
+
   // Counts a new line of the text; false when it would be one too many.
-  bool StartLine() { return ++lines_ <= kMaxNewsLines; }
+  bool StartLine() {
+    text_left_out_ = ++lines_ > kMaxNewsLines;
+    return !text_left_out_;
+  }
 
   QString text_;
   qsizetype lines_ = 1;
+  QStringView line_;            // the line being appended
+  qsizetype copied_up_to_ = 0;  // in line_: what is in text_ already
+  qsizetype piece_length_ = 0;  // of the last line of text_, counting what is still to copy
+  qsizetype after_blank_ = -1;  // in text_: just after the piece's last blank cluster
+  bool text_left_out_ = false;
   bool lines_broken_ = false;
   bool marks_dropped_ = false;
 };
@@ -91,19 +151,17 @@ class LimitedText {
 }  // namespace
 
 QString LimitNewsForDisplay(const QString& document) {
-  LimitedText shown;
+  LimitedText shown(document.size());
   const QStringView text(document);
   for (qsizetype start = 0; start <= text.size();) {
     qsizetype end = start;
     while (end < text.size() && !IsLineEnd(text[end])) ++end;
     const qsizetype end_length = LineEndLength(text, end);
-    if (!shown.AppendLine(text.mid(start, end - start), text.mid(end, end_length))) {
-      return shown.Finish(true);
-    }
+    if (!shown.AppendLine(text.mid(start, end - start), text.mid(end, end_length))) break;
     if (end == text.size()) break;
     start = end + end_length;
   }
-  return shown.Finish(false);
+  return shown.Changed() ? shown.Finish() : document;
 }
 
 }  // namespace voltarik

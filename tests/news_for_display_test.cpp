@@ -1,8 +1,9 @@
 // What the news box is given for documents within and beyond its limits: exactly the document
 // when it is within them, otherwise broken lines, shortened letters or a cut tail, and a note.
+#include "news/news_for_display.h"
+
 #include <gtest/gtest.h>
 
-#include "news/news_for_display.h"
 #include "tests/qt_printers.h"
 #include "tests/test_support.h"
 
@@ -19,9 +20,9 @@ QString Note(const QString& changes) { return kNoteStart + changes + QStringLite
 QString Repeat(const QString& unit, qsizetype times) { return unit.repeated(times); }
 
 const QString kA = QStringLiteral("a");
-const QString kDecomposedZCaron = QStringLiteral("z\u030C");               // one letter, 2 units
-const QString kEmoji = QString::fromUcs4(U"\U0001F600");                  // one letter, 2 units
-const QString kAstralMark = QString::fromUcs4(U"\U000E0100");             // a variation selector
+const QString kDecomposedZCaron = QStringLiteral("z\u030C");   // one letter, 2 units
+const QString kEmoji = QString::fromUcs4(U"\U0001F600");       // one letter, 2 units
+const QString kAstralMark = QString::fromUcs4(U"\U000E0100");  // a variation selector
 const QString kLineOfLimit = Repeat(kA, kMaxNewsLineLength);
 
 struct DisplayCase {
@@ -41,26 +42,26 @@ INSTANTIATE_TEST_SUITE_P(
     Documents, NewsForDisplayTest,
     ::testing::Values(
         DisplayCase{"empty", QString(), QString()},
-        DisplayCase{"czech lines with every line end", QStringLiteral("Nově\r\nčárka\rž\nkůň\u2029"),
+        DisplayCase{"czech lines with every line end",
+                    QStringLiteral("Nově\r\nčárka\rž\nkůň\u2029"),
                     QStringLiteral("Nově\r\nčárka\rž\nkůň\u2029")},
         DisplayCase{"a line at the length limit", kLineOfLimit + "\r\n" + kLineOfLimit,
                     kLineOfLimit + "\r\n" + kLineOfLimit},
         DisplayCase{"a line one over the limit is broken before its last letter",
-                    kLineOfLimit + "b\r\nc",
-                    kLineOfLimit + "\nb\r\nc\n" + Note(kBroken)},
+                    kLineOfLimit + "b\r\nc", kLineOfLimit + "\nb\r\nc\n" + Note(kBroken)},
         DisplayCase{"a long paragraph breaks after its last blank",
                     Repeat(QStringLiteral("slovo "), 400) + "konec",
                     Repeat(QStringLiteral("slovo "), 333) + "\n" +
                         Repeat(QStringLiteral("slovo "), 67) + "konec\n" + Note(kBroken)},
-        DisplayCase{"a blank early in the line is not used",
-                    "x " + Repeat(kA, kMaxNewsLineLength),
+        DisplayCase{"a blank early in the line is not used", "x " + Repeat(kA, kMaxNewsLineLength),
                     "x " + Repeat(kA, kMaxNewsLineLength - 2) + "\naa\n" + Note(kBroken)},
-        DisplayCase{"decomposed letters are not split", Repeat(kDecomposedZCaron, 1001),
-                    Repeat(kDecomposedZCaron, 1000) + "\n" + kDecomposedZCaron + "\n" +
-                        Note(kBroken)},
+        DisplayCase{
+            "decomposed letters are not split", Repeat(kDecomposedZCaron, 1001),
+            Repeat(kDecomposedZCaron, 1000) + "\n" + kDecomposedZCaron + "\n" + Note(kBroken)},
         DisplayCase{"surrogate pairs are not split", "a" + Repeat(kEmoji, 1000),
                     "a" + Repeat(kEmoji, 999) + "\n" + kEmoji + "\n" + Note(kBroken)},
-        DisplayCase{"a letter at the mark limit is kept", "a" + Repeat(QStringLiteral("\u0301"), 31),
+        DisplayCase{"a letter at the mark limit is kept",
+                    "a" + Repeat(QStringLiteral("\u0301"), 31),
                     "a" + Repeat(QStringLiteral("\u0301"), 31)},
         DisplayCase{"a letter over the mark limit keeps its first marks",
                     "a" + Repeat(QStringLiteral("\u0301"), 40) + "b",
@@ -71,6 +72,15 @@ INSTANTIATE_TEST_SUITE_P(
                     Repeat(QStringLiteral("a\r\n"), 4999) + "a"},
         DisplayCase{"lines past the limit are left out", Repeat(QStringLiteral("a\r"), 5000),
                     Repeat(QStringLiteral("a\r"), 4999) + "a\n" + Note(kCut)},
+        DisplayCase{"text up to the length limit is kept",
+                    Repeat(kLineOfLimit + "\n", 131) + Repeat(kA, 13),
+                    Repeat(kLineOfLimit + "\n", 131) + Repeat(kA, 13)},
+        DisplayCase{"text past the length limit is left out",
+                    Repeat(kLineOfLimit + "\n", 131) + Repeat(kA, 14),
+                    Repeat(kLineOfLimit + "\n", 131) + Repeat(kA, 13) + "\n" + Note(kCut)},
+        DisplayCase{"a line end past the length limit is left out",
+                    Repeat(kLineOfLimit + "\n", 131) + Repeat(kA, 12) + "\r\nb",
+                    Repeat(kLineOfLimit + "\n", 131) + Repeat(kA, 12) + "\n" + Note(kCut)},
         DisplayCase{"broken pieces count as lines",
                     Repeat(QStringLiteral("\n"), 4999) + kLineOfLimit + kLineOfLimit,
                     Repeat(QStringLiteral("\n"), 4999) + kLineOfLimit + "\n" + Note(kCut)},
