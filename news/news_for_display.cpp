@@ -18,14 +18,9 @@ qsizetype LineEndLength(QStringView text, qsizetype at) {
   return text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n' ? 2 : 1;
 }
 
-// The length of a grapheme cluster once shortened to the limit, without splitting a surrogate
-// pair.
-qsizetype KeptClusterLength(QStringView cluster) {
-  if (cluster.size() <= kMaxClusterLength) return cluster.size();
-  qsizetype kept = kMaxClusterLength;
-  if (cluster[kept].isLowSurrogate()) --kept;
-  return kept;
-}
+// Shown in place of a letter that carries too many marks. It joins neither the letter before it
+// nor the one after, whatever they are, so no new over-long letter can form around it.
+constexpr QChar kReplacement = QChar::ReplacementCharacter;
 
 // Grapheme clusters are found in windows of a line: Qt's boundary finder costs far more than
 // linear time on one long string, and little on many short ones. A window starts at a cluster
@@ -45,8 +40,10 @@ class LimitedText {
     piece_length_ = 0;
     after_blank_ = -1;
     for (qsizetype at = 0; at < line.size();) {
-      const QStringView window = line.mid(at, kWindowLength);
+      QStringView window = line.mid(at, kWindowLength);
       const bool last_window = at + window.size() == line.size();
+      // Whole characters only: a cut surrogate pair would read as a boundary of its own.
+      if (!last_window && window.back().isHighSurrogate()) window.chop(1);
       QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, window);
       qsizetype done = 0;
       for (qsizetype end;
@@ -55,7 +52,8 @@ class LimitedText {
         if (!AppendCluster(at + done, at + end)) return false;
       }
       if (done == 0) {
-        // One cluster fills the window: far beyond any letter, so the rest of the line goes too.
+        // One cluster fills the window, and may go on far beyond it: it is replaced and the rest
+        // of the line goes with it.
         return AppendCluster(at, at + window.size()) && EndLine(line_end);
       }
       at += done;
@@ -64,7 +62,7 @@ class LimitedText {
     return EndLine(line_end);
   }
 
-  bool Changed() const { return text_left_out_ || lines_broken_ || marks_dropped_; }
+  bool Changed() const { return text_left_out_ || lines_broken_ || letters_replaced_; }
 
   // The text with a last line that says what was changed.
   QString Finish() {
@@ -73,8 +71,9 @@ class LimitedText {
     if (lines_broken_) {
       changes << QStringLiteral("řádky delší než %1 znaků jsou rozděleny").arg(kMaxNewsLineLength);
     }
-    if (marks_dropped_) {
-      changes << QStringLiteral("přebytečná diakritická znaménka jsou vynechána");
+    if (letters_replaced_) {
+      changes << QStringLiteral(
+          "znaky s příliš mnoha diakritickými znaménky jsou nahrazeny znakem „�“");
     }
     if (!text_.isEmpty() && !IsLineEnd(text_.back())) text_.append(u'\n');
     return text_ + QStringLiteral("[Zpráva je pro zobrazení upravena: ") +
@@ -82,12 +81,12 @@ class LimitedText {
   }
 
  private:
-  // Appends the cluster line_[start, end), shortened to the limit, first breaking the line when
-  // the cluster would make it too long: after its last blank when that keeps at least half a
-  // line, else before the cluster.
+  // Appends the cluster line_[start, end), or the replacement when it is too long, first breaking
+  // the line when the cluster would make it too long: after its last blank when that keeps at
+  // least half a line, else before the cluster.
   bool AppendCluster(qsizetype start, qsizetype end) {
     const QStringView cluster = line_.sliced(start, end - start);
-    const qsizetype kept = KeptClusterLength(cluster);
+    const qsizetype kept = cluster.size() > kMaxClusterLength ? 1 : cluster.size();
     if (piece_length_ + kept > kMaxNewsLineLength) {
       CopyUpTo(start);
       if (!StartLine()) return false;
@@ -105,9 +104,9 @@ class LimitedText {
       return false;
     }
     if (kept < cluster.size()) {
-      marks_dropped_ = true;
+      letters_replaced_ = true;
       CopyUpTo(start);
-      text_.append(cluster.first(kept));
+      text_.append(kReplacement);
       copied_up_to_ = end;
     }
     piece_length_ += kept;
@@ -145,7 +144,7 @@ class LimitedText {
   qsizetype after_blank_ = -1;  // in text_: just after the piece's last blank cluster
   bool text_left_out_ = false;
   bool lines_broken_ = false;
-  bool marks_dropped_ = false;
+  bool letters_replaced_ = false;
 };
 
 }  // namespace

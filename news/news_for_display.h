@@ -16,7 +16,7 @@ inline constexpr qsizetype kMaxClusterLength = 32;       // UTF-16 code units in
 // The news document as the news box shows it. A document within the limits is shown as it is.
 // Otherwise a line longer than the limit is broken into shorter lines, after a blank where one is
 // near, else between two letters (grapheme clusters), never inside one; a letter carrying more
-// marks than the limit keeps only its first ones; the text past the length or the line limit is
+// marks than the limit is replaced by U+FFFD; the text past the length or the line limit is
 // left out. A last line then says, in Czech, what was changed.
 QString LimitNewsForDisplay(const QString& document);
 

@@ -12,7 +12,8 @@ namespace {
 
 const QString kNoteStart = QStringLiteral("[Zpráva je pro zobrazení upravena: ");
 const QString kBroken = QStringLiteral("řádky delší než 2000 znaků jsou rozděleny");
-const QString kShortened = QStringLiteral("přebytečná diakritická znaménka jsou vynechána");
+const QString kReplaced =
+    QStringLiteral("znaky s příliš mnoha diakritickými znaménky jsou nahrazeny znakem „�“");
 const QString kCut = QStringLiteral("zobrazen je jen její začátek");
 
 QString Note(const QString& changes) { return kNoteStart + changes + QStringLiteral(".]"); }
@@ -63,11 +64,12 @@ INSTANTIATE_TEST_SUITE_P(
         DisplayCase{"a letter at the mark limit is kept",
                     "a" + Repeat(QStringLiteral("\u0301"), 31),
                     "a" + Repeat(QStringLiteral("\u0301"), 31)},
-        DisplayCase{"a letter over the mark limit keeps its first marks",
-                    "a" + Repeat(QStringLiteral("\u0301"), 40) + "b",
-                    "a" + Repeat(QStringLiteral("\u0301"), 31) + "b\n" + Note(kShortened)},
-        DisplayCase{"shortening keeps a surrogate pair whole", "a" + Repeat(kAstralMark, 20),
-                    "a" + Repeat(kAstralMark, 15) + "\n" + Note(kShortened)},
+        DisplayCase{"a letter over the mark limit is replaced",
+                    "x" + Repeat(QStringLiteral("\u0301"), 40) + "b",
+                    QStringLiteral("\uFFFDb\n") + Note(kReplaced)},
+        DisplayCase{"a letter longer than the search window ends its line",
+                    "a" + Repeat(kAstralMark, 5000) + "b\nc",
+                    QStringLiteral("\uFFFD\nc\n") + Note(kReplaced)},
         DisplayCase{"lines up to the limit are kept", Repeat(QStringLiteral("a\r\n"), 4999) + "a",
                     Repeat(QStringLiteral("a\r\n"), 4999) + "a"},
         DisplayCase{"lines past the limit are left out", Repeat(QStringLiteral("a\r"), 5000),
@@ -87,9 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
         DisplayCase{"every change is named",
                     Repeat(QStringLiteral("\n"), 4998) + kLineOfLimit + "a" +
                         Repeat(QStringLiteral("\u0301"), 40) + "\nx",
-                    Repeat(QStringLiteral("\n"), 4998) + kLineOfLimit + "\na" +
-                        Repeat(QStringLiteral("\u0301"), 31) + "\n" +
-                        Note(kCut + "; " + kBroken + "; " + kShortened)}),
+                    Repeat(QStringLiteral("\n"), 4998) + kLineOfLimit + "\n\uFFFD\n" +
+                        Note(kCut + "; " + kBroken + "; " + kReplaced)}),
     [](const auto& info) { return Slug(info.param.name); });
 
 }  // namespace

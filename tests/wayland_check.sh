@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Starts Weston's headless compositor and an accessibility bus, and runs wayland_check.py against
-# the program there. Usage: wayland_check.sh PROGRAM
+# Starts Weston's headless compositor and an accessibility bus, and runs session_check.py against
+# the program there: it must run natively, measure, and print nothing.
+# Usage: wayland_check.sh PROGRAM
 set -euo pipefail
 here=$(dirname "$(realpath "$0")")
 program=$(realpath "$1")
@@ -16,5 +17,5 @@ unset DISPLAY
 dbus-run-session -- bash -c '
   /usr/libexec/at-spi-bus-launcher --launch-immediately &
   sleep 0.5
-  /usr/bin/python3 "$1/wayland_check.py" "$2"
+  /usr/bin/python3 "$1/session_check.py" "$2" --platform wayland
 ' check "$here" "$program"

@@ -2,6 +2,7 @@
 // their display, the failure message, and what a screen reader is told of the boxes.
 #include <gtest/gtest.h>
 
+
 #include <QAccessible>
 #include <QFontMetrics>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <memory>
 #include <optional>
 
@@ -94,6 +96,15 @@ TEST(WindowHintsTest, FixedSizeWindowOffersNoMaximise) {
     EXPECT_TRUE(flags.testFlag(kept)) << kept;
   }
   EXPECT_EQ(form->minimumSize(), form->maximumSize());
+
+  // What a decoration drawn by the toolkit does when its maximise button is clicked anyway.
+  form->show();
+  const QRect geometry = form->geometry();
+  form->windowHandle()->setWindowStates(Qt::WindowMaximized);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(form->windowHandle()->windowStates(), Qt::WindowNoState);
+  EXPECT_FALSE(form->isMaximized());
+  EXPECT_EQ(form->geometry(), geometry);
 }
 
 struct WideTextCase {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QWindow>
 #include <utility>
 
 #include "window/accessible_line_edit.h"
@@ -130,6 +131,10 @@ void Form1::SetClockText(std::u16string_view text) { controls_.clock->ShowText(T
 void Form1::SetNewsText(const QString& text) { controls_.news_box->setPlainText(text); }
 
 bool Form1::event(QEvent* event) {
+  if (event->type() == QEvent::Show) {
+    connect(windowHandle(), &QWindow::windowStateChanged, this, &Form1::KeepUnmaximised,
+            Qt::UniqueConnection);
+  }
   // Centred before its first showing, the window's frame is not known yet, and a window manager
   // adds it around the centred client area. Once the frame is known, the whole is centred once.
   const QEvent::Type type = event->type();
@@ -139,6 +144,12 @@ bool Form1::event(QEvent* event) {
     CenterOnScreen();
   }
   return QWidget::event(event);
+}
+
+void Form1::KeepUnmaximised(Qt::WindowState state) {
+  if (state == Qt::WindowMaximized) {
+    windowHandle()->setWindowStates(windowHandle()->windowStates() & ~Qt::WindowMaximized);
+  }
 }
 
 void Form1::CenterOnScreen() {

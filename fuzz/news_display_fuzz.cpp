@@ -1,0 +1,96 @@
+// Any text through the news box's limits. Checked: the result stays within the limits; a
+// document within them is shown unchanged; no surrogate pair is split; and in a document of one
+// line, where every line end of the result is a break the limits made, no break falls inside a
+// letter. The input's first two bytes say how often the rest, read as UTF-16, repeats, so that
+// small inputs reach the limits too.
+#include <QList>
+#include <QString>
+#include <QTextBoundaryFinder>
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "news/news_for_display.h"
+
+namespace {
+
+using voltarik::kMaxClusterLength;
+using voltarik::kMaxNewsLength;
+using voltarik::kMaxNewsLineLength;
+using voltarik::kMaxNewsLines;
+
+void Check(bool holds) {
+  if (!holds) std::abort();
+}
+
+bool IsLineEnd(QChar c) {
+  return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == QChar(0xFDD0) ||
+         c == QChar(0xFDD1);
+}
+
+QList<QStringView> Lines(QStringView text) {
+  QList<QStringView> lines;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (!IsLineEnd(text[i])) continue;
+    lines.append(text.sliced(start, i - start));
+    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+    start = i + 1;
+  }
+  lines.append(text.sliced(start));
+  return lines;
+}
+
+// Lines are short here, so one boundary finder over the whole line is cheap.
+qsizetype LongestCluster(QStringView line) {
+  QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, line);
+  qsizetype longest = 0;
+  for (qsizetype start = 0, end; (end = clusters.toNextBoundary()) >= 0; start = end) {
+    longest = std::max(longest, end - start);
+  }
+  return longest;
+}
+
+bool WithinLimits(QStringView text) {
+  if (text.size() > kMaxNewsLength) return false;
+  const QList<QStringView> lines = Lines(text);
+  if (lines.size() > kMaxNewsLines) return false;
+  for (QStringView line : lines) {
+    if (line.size() > kMaxNewsLineLength || LongestCluster(line) > kMaxClusterLength) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  const int repeats = 1 + (data[0] | (data[1] & 0x03) << 8);  // 1 to 1024
+  QString unit(static_cast<qsizetype>((size - 2) / 2), Qt::Uninitialized);
+  std::memcpy(unit.data(), data + 2, static_cast<std::size_t>(unit.size()) * 2);
+  const QString document = unit.repeated(repeats).left(2 * kMaxNewsLength);
+
+  const QString shown = voltarik::LimitNewsForDisplay(document);
+  if (WithinLimits(document)) {
+    Check(shown == document);
+    return 0;
+  }
+  // Changed: the text, then a last line that says so.
+  const qsizetype note = shown.lastIndexOf(u'\n') + 1;
+  Check(shown.sliced(note).startsWith(QStringLiteral("[Zpráva je pro zobrazení upravena: ")));
+  const QStringView text = QStringView(shown).first(note);
+  Check(WithinLimits(text));
+  if (document.isValidUtf16()) Check(shown.isValidUtf16());
+  if (Lines(document).size() == 1) {
+    const QList<QStringView> lines = Lines(text);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+      const QString joined = lines[i - 1].toString() +
+                             lines[i].first(std::min<qsizetype>(lines[i].size(), 64)).toString();
+      QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, joined);
+      clusters.setPosition(lines[i - 1].size());
+      Check(clusters.isAtBoundary());
+    }
+  }
+  return 0;
+}
