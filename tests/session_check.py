@@ -9,9 +9,13 @@ Options add checks:
   --news FILE            FILE is served as the news document on http://localhost/ (port 80, so
                          root only); it must be fetched once and the news box must end in the
                          note that says it was shortened for display
+  --mutter-log FILE      under mutter, whose verbose log is FILE: the pointer clicks the
+                         decoration's maximise button, then Start where it was before (so the
+                         window must not have moved), and last the close button, after which the
+                         program must end with status 0
 
 Usage: session_check.py PROGRAM [--platform wayland|xcb] [--env NAME=VALUE]...
-                        [--single-application] [--news FILE]
+                        [--single-application] [--news FILE] [--mutter-log FILE]
 """
 import argparse
 import http.server
@@ -96,7 +100,11 @@ def main():
     parser.add_argument("--env", action="append", default=[])
     parser.add_argument("--single-application", action="store_true")
     parser.add_argument("--news")
+    parser.add_argument("--mutter-log")
     args = parser.parse_args()
+    pointer = frame = None
+    if args.mutter_log:
+        import mutter_input
 
     server = None
     if args.news:
@@ -131,8 +139,16 @@ def main():
                 failures.append(f"the news was asked for {server.requests} times")
             if NOTE not in shown[-400:]:
                 failures.append("the news box does not say that the document was shortened")
-        start = find(app, "push button", "Spustit Měření")
-        start.queryAction().doAction(0)
+        if args.mutter_log:
+            frame = mutter_input.placed_frame(args.mutter_log, time.monotonic() + 10)
+            print(f"frame placed by mutter at {frame}")
+            pointer = mutter_input.Pointer()
+            pointer.click_decoration(frame, "maximise")
+            time.sleep(1)
+            # Start: 2880 twips from the left and 2760 from the top, 3615 by 375 twips.
+            pointer.click_client(frame, 312, 196)
+        else:
+            find(app, "push button", "Spustit Měření").queryAction().doAction(0)
         power = None
         for _ in range(50):  # the first tick comes a second after Start
             time.sleep(0.1)
@@ -143,11 +159,21 @@ def main():
         print(f"power display after Start: {power!r}")
         if power is None:
             failures.append("no measured value appeared after pressing Start")
+        if pointer is not None:
+            pointer.click_decoration(frame, "close")
+            try:
+                program.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                failures.append("the close button did not end the program")
+            with open(args.mutter_log, errors="replace") as log:
+                if "Unmaximizing W0 just before freeing" in log.read():
+                    failures.append("mutter still had the window maximised when it closed")
     finally:
-        program.terminate()
+        if program.returncode is None:
+            program.terminate()
         output, _ = program.communicate(timeout=10)
-        print(f"exit code after SIGTERM: {program.returncode}")
-        if program.returncode not in (0, -15):
+        print(f"exit code: {program.returncode}")
+        if program.returncode not in ((0,) if pointer is not None else (0, -15)):
             failures.append(f"the program ended with {program.returncode}")
         if output.strip():
             failures.append(f"the program printed:\n{output}")

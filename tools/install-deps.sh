@@ -15,8 +15,11 @@ packages=(
   clang-14 clang-tidy-14 clang-format-14 libclang-rt-14-dev clazy
   # The screenshot, the accessibility check and the cost measurement
   imagemagick xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib
-  # A window manager and a Wayland compositor to run the window under
-  openbox x11-utils weston qt6-wayland
+  # Window managers and Wayland compositors to run the window under: openbox, Weston, and GNOME's
+  # mutter (natively and with Xwayland, driven through its remote-desktop interface), with the
+  # GTK theme that Qt would load on GNOME
+  openbox x11-utils weston qt6-wayland mutter xwayland gir1.2-glib-2.0 python3-gi
+  qt6-gtk-platformtheme
   # Running the program, and checking and installing its package
   qt6-qpa-plugins desktop-file-utils appstream dpkg-dev lintian
 )
