@@ -40,8 +40,7 @@ QByteArray NormalLines(qsizetype bytes) {
   const QByteArray lines[] = {
       "Voltarik 1.1 je venku! Nově umí počítat i spotřebu tiskárny a skeneru.\r\n",
       "Opravili jsme chybu, kvůli které se při změně ceny za kWh neukládal součet.\r\n",
-      "Děkujeme všem, kdo nám poslali připomínky; žluťoučký kůň úpěl ďábelské ódy.\r\n",
-      "\r\n"};
+      "Děkujeme všem, kdo nám poslali připomínky; žluťoučký kůň úpěl ďábelské ódy.\r\n", "\r\n"};
   QByteArray body;
   for (int i = 0; body.size() + lines[i % 4].size() <= bytes; ++i) body += lines[i % 4];
   return body;
@@ -148,13 +147,13 @@ int main(int argc, char* argv[]) {
   QApplication::exec();
 
   box->setFocus();
-  const double end_ms = Timed(*box, [&] { QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier); });
+  const double end_ms =
+      Timed(*box, [&] { QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier); });
   const double home_ms =
       Timed(*box, [&] { QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier); });
   const double page_down_ms = Timed(*box, [&] { QTest::keyClick(box, Qt::Key_PageDown); });
-  const double scroll_bar_ms = Timed(*box, [&] {
-    box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
-  });
+  const double scroll_bar_ms =
+      Timed(*box, [&] { box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum()); });
   const double select_copy_ms = Timed(*box, [&] {
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);

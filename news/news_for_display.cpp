@@ -47,9 +47,11 @@ class LimitedText {
       QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, window);
       qsizetype done = 0;
       for (qsizetype end;
-           (end = clusters.toNextBoundary()) >= 0 && (last_window || end < window.size());
-           done = end) {
+           (end = clusters.toNextBoundary()) >= 0 && (last_window || end < window.size());) {
+        // Qt's finder splits a surrogate pair of an unassigned plane; the pair is kept whole.
+        if (end < window.size() && window[end].isLowSurrogate()) continue;
         if (!AppendCluster(at + done, at + end)) return false;
+        done = end;
       }
       if (done == 0) {
         // One cluster fills the window, and may go on far beyond it: it is replaced and the rest

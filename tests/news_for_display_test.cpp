@@ -24,6 +24,8 @@ const QString kA = QStringLiteral("a");
 const QString kDecomposedZCaron = QStringLiteral("z\u030C");   // one letter, 2 units
 const QString kEmoji = QString::fromUcs4(U"\U0001F600");       // one letter, 2 units
 const QString kAstralMark = QString::fromUcs4(U"\U000E0100");  // a variation selector
+// A letter of an unassigned plane with a mark: Qt's finder puts a boundary inside its pair.
+const QString kUnassignedMarked = QString::fromUcs4(U"\U0004C200\u103D");
 const QString kLineOfLimit = Repeat(kA, kMaxNewsLineLength);
 
 struct DisplayCase {
@@ -61,6 +63,10 @@ INSTANTIATE_TEST_SUITE_P(
             Repeat(kDecomposedZCaron, 1000) + "\n" + kDecomposedZCaron + "\n" + Note(kBroken)},
         DisplayCase{"surrogate pairs are not split", "a" + Repeat(kEmoji, 1000),
                     "a" + Repeat(kEmoji, 999) + "\n" + kEmoji + "\n" + Note(kBroken)},
+        DisplayCase{
+            "a marked letter of an unassigned plane is not split",
+            "a" + Repeat(kUnassignedMarked, 667),
+            "a" + Repeat(kUnassignedMarked, 666) + "\n" + kUnassignedMarked + "\n" + Note(kBroken)},
         DisplayCase{"a letter at the mark limit is kept",
                     "a" + Repeat(QStringLiteral("\u0301"), 31),
                     "a" + Repeat(QStringLiteral("\u0301"), 31)},
