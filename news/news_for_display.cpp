@@ -24,8 +24,9 @@ constexpr QChar kReplacement = QChar::ReplacementCharacter;
 
 // Grapheme clusters are found in windows of a line: Qt's boundary finder costs far more than
 // linear time on one long string, and little on many short ones. A window starts at a cluster
-// boundary, so the boundaries inside it are the line's own; only its end is not one.
-constexpr qsizetype kWindowLength = 1024;
+// boundary, and a line within the length limit is one window.
+constexpr qsizetype kWindowLength = 2048;
+static_assert(kWindowLength > kMaxNewsLineLength);
 
 // Builds the shown text line by line. Unchanged stretches of a line are copied in one go.
 class LimitedText {
