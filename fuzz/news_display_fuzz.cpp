@@ -46,13 +46,29 @@ QList<QStringView> Lines(QStringView text) {
   return lines;
 }
 
+// A character that joins the letter before it whatever that letter is, unless it follows a
+// control character.
+bool AlwaysContinuesALetter(QChar c) {
+  return c.category() == QChar::Mark_NonSpacing || c.category() == QChar::Mark_Enclosing ||
+         c.category() == QChar::Mark_SpacingCombining || c == QChar(0x200D) || c.isLowSurrogate();
+}
+
+bool IsControl(QChar c) {
+  return (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+          c == QChar::LineSeparator) &&
+         c != QChar(0x200C) && c != QChar(0x200D);
+}
+
 // Lines are short here, so one boundary finder over the whole line is cheap. As for the box, a
-// letter never ends inside a surrogate pair, where Qt's finder sometimes puts a boundary.
+// letter never ends before a mark, a joiner or the second half of a surrogate pair, unless after
+// a control character, whatever Qt's finder says.
 qsizetype LongestCluster(QStringView line) {
   QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, line);
   qsizetype longest = 0;
   for (qsizetype start = 0, end; (end = clusters.toNextBoundary()) >= 0;) {
-    if (end < line.size() && line[end].isLowSurrogate()) continue;
+    if (end < line.size() && AlwaysContinuesALetter(line[end]) && !IsControl(line[end - 1])) {
+      continue;
+    }
     longest = std::max(longest, end - start);
     start = end;
   }
@@ -73,19 +89,6 @@ bool WithinLimits(QStringView text) {
   const QList<QStringView> lines = Lines(text);
   return std::all_of(lines.begin(), lines.end(),
                      [](QStringView line) { return LongestCluster(line) <= kMaxClusterLength; });
-}
-
-// A character that joins the letter before it whatever that letter is, unless it follows a
-// control character.
-bool AlwaysContinuesALetter(QChar c) {
-  return c.category() == QChar::Mark_NonSpacing || c.category() == QChar::Mark_Enclosing ||
-         c == QChar(0x200D) || c.isLowSurrogate();
-}
-
-bool IsControl(QChar c) {
-  return (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
-          c == QChar::LineSeparator) &&
-         c != QChar(0x200C) && c != QChar(0x200D);
 }
 
 }  // namespace

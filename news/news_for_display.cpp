@@ -18,6 +18,23 @@ qsizetype LineEndLength(QStringView text, qsizetype at) {
   return text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n' ? 2 : 1;
 }
 
+// Whether `c` belongs to the letter that `before` ends, whatever Qt's finder says: its boundaries
+// depend on the script runs around them, and it splits a surrogate pair of an unassigned plane
+// before a mark. A mark or a joiner belongs to the letter before it unless that is a control
+// character; the second half of a surrogate pair always does.
+bool JoinsTheLetterBefore(QChar before, QChar c) {
+  if (c.isLowSurrogate()) return true;
+  const QChar::Category category = c.category();
+  const bool mark = category == QChar::Mark_NonSpacing ||
+                    category == QChar::Mark_SpacingCombining || category == QChar::Mark_Enclosing ||
+                    c == QChar(0x200D);
+  const QChar::Category before_category = before.category();
+  const bool control = (before_category == QChar::Other_Control ||
+                        before_category == QChar::Other_Format || before == QChar::LineSeparator) &&
+                       before != QChar(0x200C) && before != QChar(0x200D);
+  return mark && !control;
+}
+
 // Shown in place of a letter that carries too many marks. It joins neither the letter before it
 // nor the one after, whatever they are, so no new over-long letter can form around it.
 constexpr QChar kReplacement = QChar::ReplacementCharacter;
@@ -49,8 +66,7 @@ class LimitedText {
       qsizetype done = 0;
       for (qsizetype end;
            (end = clusters.toNextBoundary()) >= 0 && (last_window || end < window.size());) {
-        // Qt's finder splits a surrogate pair of an unassigned plane; the pair is kept whole.
-        if (end < window.size() && window[end].isLowSurrogate()) continue;
+        if (end < window.size() && JoinsTheLetterBefore(window[end - 1], window[end])) continue;
         if (!AppendCluster(at + done, at + end)) return false;
         done = end;
       }
