@@ -56,7 +56,6 @@ class LimitedText {
     line_ = line;
     copied_up_to_ = 0;
     piece_length_ = 0;
-    after_blank_ = -1;
     for (qsizetype at = 0; at < line.size();) {
       QStringView window = line.mid(at, kWindowLength);
       const bool last_window = at + window.size() == line.size();
@@ -112,10 +111,9 @@ class LimitedText {
       lines_broken_ = true;
       const qsizetype piece_start = text_.size() - piece_length_;
       const qsizetype break_at =
-          after_blank_ - piece_start > kMaxNewsLineLength / 2 ? after_blank_ : text_.size();
+          after_blank_ - piece_start >= kMaxNewsLineLength / 2 ? after_blank_ : text_.size();
       text_.insert(break_at, u'\n');
       piece_length_ = text_.size() - break_at - 1;
-      after_blank_ = -1;
     }
     if (text_.size() + (start - copied_up_to_) + kept > kMaxNewsLength) {
       CopyUpTo(start);
@@ -160,7 +158,8 @@ class LimitedText {
   QStringView line_;            // the line being appended
   qsizetype copied_up_to_ = 0;  // in line_: what is in text_ already
   qsizetype piece_length_ = 0;  // of the last line of text_, counting what is still to copy
-  qsizetype after_blank_ = -1;  // in text_: just after the piece's last blank cluster
+  // In text_: just after the last blank cluster; before the piece when the piece has none.
+  qsizetype after_blank_ = -1;
   bool text_left_out_ = false;
   bool lines_broken_ = false;
   bool letters_replaced_ = false;
