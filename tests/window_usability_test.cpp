@@ -2,7 +2,6 @@
 // their display, the failure message, and what a screen reader is told of the boxes.
 #include <gtest/gtest.h>
 
-
 #include <QAccessible>
 #include <QFontMetrics>
 #include <QLabel>
