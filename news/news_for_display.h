@@ -8,8 +8,7 @@ namespace voltarik {
 // Limits, far beyond any real news text, that keep the news box's layout cheap. Qt lays out a
 // whole line (text block) at once, in time that grows with the square of an unbroken run, and
 // every line costs memory whether shown or not.
-inline constexpr qsizetype kMaxNewsLength =
-    qsizetype{256} * 1024;                             // UTF-16 code units, the note aside
+inline constexpr qsizetype kMaxNewsLength = 262144;    // 256 Ki UTF-16 code units, the note aside
 inline constexpr qsizetype kMaxNewsLines = 5000;       // lines, a closing note not counted
 inline constexpr qsizetype kMaxNewsLineLength = 2000;  // UTF-16 code units in one line
 inline constexpr qsizetype kMaxClusterLength = 32;     // UTF-16 code units in one letter
