@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QTextBoundaryFinder>
+#include <algorithm>
 
 namespace voltarik {
 namespace {
@@ -168,7 +169,7 @@ class LimitedText {
 }  // namespace
 
 QString LimitNewsForDisplay(const QString& document) {
-  LimitedText shown(document.size());
+  LimitedText shown(std::min(document.size(), kMaxNewsLength));
   const QStringView text(document);
   for (qsizetype start = 0; start <= text.size();) {
     qsizetype end = start;
