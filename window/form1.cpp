@@ -131,13 +131,13 @@ void Form1::SetClockText(std::u16string_view text) { controls_.clock->ShowText(T
 void Form1::SetNewsText(const QString& text) { controls_.news_box->setPlainText(text); }
 
 bool Form1::event(QEvent* event) {
-  if (event->type() == QEvent::Show) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::Show) {
     connect(windowHandle(), &QWindow::windowStateChanged, this, &Form1::KeepUnmaximised,
             Qt::UniqueConnection);
   }
   // Centred before its first showing, the window's frame is not known yet, and a window manager
   // adds it around the centred client area. Once the frame is known, the whole is centred once.
-  const QEvent::Type type = event->type();
   if (!centred_with_frame_ && (type == QEvent::Move || type == QEvent::Resize) && isVisible() &&
       frameGeometry().size() != size()) {
     centred_with_frame_ = true;

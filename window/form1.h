@@ -50,8 +50,8 @@ class Form1 : public QWidget, public MeterView, public NewsView {
  private:
   // The window has a fixed size and offers no maximise, but a decoration drawn by the toolkit
   // (on Wayland compositors that draw none) may still ask the compositor to maximise it, which
-  // would only move it into a corner. Such a request is taken back at once, in the same exchange
-  // with the compositor, so the window stays where and as it is.
+  // would only move it into a corner. Such a request is taken back at once, before the window is
+  // drawn anywhere else, so it stays where and as it is.
   void KeepUnmaximised(Qt::WindowState state);
   // Runs a modal message box. The event thread counts as busy meanwhile, so ticks that fall due
   // are dropped rather than run inside the box or queued behind it.
