@@ -113,7 +113,7 @@ int main(int argc, char* argv[]) {
   voltarik::Form1 form(voltarik::CoreLocale(QLocale::c()),
                        [&body](const QString&) -> std::optional<QString> {
                          if (!body) return std::nullopt;
-                         return voltarik::DecodeNewsBody(*body, "text/plain");
+                         return voltarik::DecodeNewsBody(*body, {});
                        });
   auto* box = form.findChild<QPlainTextEdit*>(QStringLiteral("Text3"));
 
@@ -138,7 +138,7 @@ int main(int argc, char* argv[]) {
 
   timer.start();
   if (unlimited && body) {
-    form.SetNewsText(voltarik::DecodeNewsBody(*body, "text/plain"));
+    form.SetNewsText(voltarik::DecodeNewsBody(*body, {}));
   } else {
     form.Form_Load();
   }

@@ -1,22 +1,37 @@
 #include "news/early_news_fetch.h"
 
+#include <QByteArray>
 #include <utility>
 
+#include "news/news_decoding.h"
+
 namespace voltarik {
+namespace {
 
-EarlyNewsFetch::EarlyNewsFetch(QString address, HttpGetText http_get_text)
-    : address_(std::move(address)),
-      http_get_text_(std::move(http_get_text)),
-      thread_([this] { result_ = http_get_text_(address_); }) {}
+std::optional<QString> Decoded(const std::optional<HttpDocument>& document) {
+  if (!document) return std::nullopt;
+  return DecodeNewsBody(QByteArray::fromStdString(document->body),
+                        QByteArray::fromStdString(document->charset));
+}
 
-EarlyNewsFetch::~EarlyNewsFetch() {
-  if (thread_.joinable()) thread_.join();
+}  // namespace
+
+std::optional<QString> HelperHttpGetText(const std::string& helper_path, const QString& address,
+                                         std::chrono::milliseconds timeout) {
+  NewsHelperProcess helper(helper_path, address.toStdString(), timeout);
+  return Decoded(helper.TakeAnswer());
+}
+
+EarlyNewsFetch::EarlyNewsFetch(const QString& address, std::string helper_path)
+    : address_(address), helper_path_(std::move(helper_path)) {
+  helper_.emplace(helper_path_, address_.toStdString());
 }
 
 std::optional<QString> EarlyNewsFetch::Take(const QString& address) {
-  if (!thread_.joinable() || address != address_) return http_get_text_(address);
-  thread_.join();
-  return std::move(result_);
+  if (!helper_ || address != address_) return HelperHttpGetText(helper_path_, address);
+  std::optional<QString> text = Decoded(helper_->TakeAnswer());
+  helper_.reset();
+  return text;
 }
 
 }  // namespace voltarik

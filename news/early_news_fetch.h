@@ -2,23 +2,27 @@
 #define VOLTARIK_NEWS_EARLY_NEWS_FETCH_H_
 
 #include <QString>
+#include <chrono>
 #include <optional>
-#include <thread>
+#include <string>
 
-#include "news/news_fetch.h"
+#include "news/http_document.h"
+#include "news/news_helper_process.h"
 
 namespace voltarik {
 
-// Starts the news transfer at once on a thread of its own, so that waiting for the network
-// overlaps with building the window; the window's start-up takes the result when it needs it, and
-// the window is still shown only after the fetch has ended. The thread is over once the result
-// is taken, or when this object goes.
+// An HttpGetText through the news helper at `helper_path`: the helper fetches, this process
+// decodes the bytes it hands back.
+std::optional<QString> HelperHttpGetText(const std::string& helper_path, const QString& address,
+                                         std::chrono::milliseconds timeout = kNewsTimeout);
+
+// Starts the news helper at once, so that waiting for the network overlaps with building the
+// window; the window's start-up takes the result when it needs it, and the window is still shown
+// only after the fetch has ended. The helper is gone once the result is taken, or when this
+// object goes.
 class EarlyNewsFetch {
  public:
-  EarlyNewsFetch(QString address, HttpGetText http_get_text);
-  ~EarlyNewsFetch();
-  EarlyNewsFetch(const EarlyNewsFetch&) = delete;
-  EarlyNewsFetch& operator=(const EarlyNewsFetch&) = delete;
+  EarlyNewsFetch(const QString& address, std::string helper_path);
 
   // An HttpGetText: for the address started early, the first call waits for that transfer and
   // hands over its result; any other call fetches by itself.
@@ -26,9 +30,8 @@ class EarlyNewsFetch {
 
  private:
   QString address_;
-  HttpGetText http_get_text_;
-  std::optional<QString> result_;
-  std::thread thread_;  // last: it starts when everything it touches is in place
+  std::string helper_path_;
+  std::optional<NewsHelperProcess> helper_;
 };
 
 }  // namespace voltarik

@@ -1,26 +1,9 @@
 #include "news/news_decoding.h"
 
-#include <QList>
 #include <QStringDecoder>
-#include <optional>
 
 namespace voltarik {
 namespace {
-
-std::optional<QByteArray> CharsetOf(const QByteArray& content_type) {
-  const QList<QByteArray> parts = content_type.split(';');
-  for (qsizetype i = 1; i < parts.size(); ++i) {
-    const QByteArray parameter = parts[i].trimmed();
-    const qsizetype equals = parameter.indexOf('=');
-    if (equals < 0 || parameter.left(equals).trimmed().toLower() != "charset") continue;
-    QByteArray value = parameter.mid(equals + 1).trimmed();
-    if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"')) {
-      value = value.mid(1, value.size() - 2);
-    }
-    if (!value.isEmpty()) return value;
-  }
-  return std::nullopt;
-}
 
 // Some of Qt's decoders, UTF-32 among them, pass a code point in the surrogate range through as a
 // lone surrogate; the box gets the replacement character instead.
@@ -38,12 +21,12 @@ QString WithoutLoneSurrogates(QString text) {
 
 }  // namespace
 
-QString DecodeNewsBody(const QByteArray& body, const QByteArray& content_type) {
+QString DecodeNewsBody(const QByteArray& body, const QByteArray& charset) {
   // Stateless: the body is all there is, so a sequence cut off at its end is an error, not a
   // remainder kept for more input that never comes (which would drop the last letter silently).
   constexpr auto kWhole = QStringConverter::Flag::Stateless;
-  if (const std::optional<QByteArray> charset = CharsetOf(content_type)) {
-    QStringDecoder named(charset->constData(), kWhole);
+  if (!charset.isEmpty()) {
+    QStringDecoder named(charset.constData(), kWhole);
     if (named.isValid()) return WithoutLoneSurrogates(named.decode(body));
   }
   QStringDecoder utf8(QStringDecoder::Utf8, kWhole);

@@ -6,10 +6,10 @@
 
 namespace voltarik {
 
-// The text of a news document. A charset named in the Content-Type wins when Qt knows it;
+// The text of a news document. The charset its Content-Type named wins when Qt knows it;
 // otherwise UTF-8 when the body is valid UTF-8 (a BOM is dropped), else Windows-1250, the usual
 // legacy encoding of Czech text.
-QString DecodeNewsBody(const QByteArray& body, const QByteArray& content_type);
+QString DecodeNewsBody(const QByteArray& body, const QByteArray& charset);
 
 }  // namespace voltarik
 

@@ -1,15 +1,20 @@
-// The HTTP fetch against servers that misbehave: it returns within its bound, closes its
-// connection, leaves no thread behind, and the size limits end a flood long before the clock does.
+// The HTTP fetch through the news helper against servers that misbehave: it returns within its
+// bound, closes its connection, leaves no process behind, and the size limits end a flood long
+// before the clock does.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
-#include "news/curl_http_get_text.h"
 #include "news/early_news_fetch.h"
 #include "tests/compressed.h"
 #include "tests/loopback_http_server.h"
@@ -25,14 +30,21 @@ using std::chrono::milliseconds;
 // Room for a loaded machine in every timing assertion.
 constexpr milliseconds kMargin{400};
 
-qsizetype ThreadCount() {
-  return QDir(QStringLiteral("/proc/self/task"))
-      .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-      .size();
+// The test process's children, zombies included: a helper left running or unreaped shows here.
+int ChildProcessCount() {
+  int children = 0;
+  for (const QString& task :
+       QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    std::ifstream list("/proc/self/task/" + task.toStdString() + "/children");
+    for (int pid = 0; list >> pid;) ++children;
+  }
+  return children;
 }
 
-std::optional<QString> Fetch(const LoopbackHttpServer& server, const HttpLimits& limits = {}) {
-  return CurlHttpGetText(QString::fromStdString(server.Authority() + "/voltarik.txt"), limits);
+std::optional<QString> Fetch(const LoopbackHttpServer& server,
+                             milliseconds timeout = kNewsTimeout) {
+  return HelperHttpGetText(VOLTARIK_NEWS_HELPER,
+                           QString::fromStdString(server.Authority() + "/voltarik.txt"), timeout);
 }
 
 enum class Ends { ByTheClock, BeforeTheClock };
@@ -48,20 +60,19 @@ class HostileServerTest : public ::testing::TestWithParam<HostileCase> {};
 
 // A short bound keeps the suite quick; the full 3 s bound has a test of its own below.
 TEST_P(HostileServerTest, FailsInTimeAndLeavesNothingOpen) {
-  const HttpLimits limits{.timeout = milliseconds(1000)};
+  const milliseconds timeout(1000);
   LoopbackHttpServer server;
   server.Script("/voltarik.txt", GetParam().reply);
-  const qsizetype threads = ThreadCount();
   const auto started = Clock::now();
-  EXPECT_EQ(Fetch(server, limits), std::nullopt);
+  EXPECT_EQ(Fetch(server, timeout), std::nullopt);
   const auto took = Clock::now() - started;
   EXPECT_TRUE(server.WaitUntilConnectionsClosed(kMargin)) << "the socket outlived the fetch";
-  EXPECT_EQ(ThreadCount(), threads);
-  EXPECT_LT(took, limits.timeout + kMargin);
+  EXPECT_EQ(ChildProcessCount(), 0);
+  EXPECT_LT(took, timeout + kMargin);
   if (GetParam().ends == Ends::ByTheClock) {
-    EXPECT_GE(took, limits.timeout);
+    EXPECT_GE(took, timeout);
   } else {
-    EXPECT_LT(took, limits.timeout / 2) << "a limit, not the clock, should end this one";
+    EXPECT_LT(took, timeout / 2) << "a limit, not the clock, should end this one";
   }
 }
 
@@ -115,7 +126,7 @@ TEST(HttpGetTextTest, SilentServerHoldsTheFetchForTheWholeBoundAndNoLonger) {
 
 // One deadline for the whole fetch: a redirect answered late leaves the next hop only the rest.
 TEST(HttpGetTextTest, LateRedirectLeavesTheNextHopOnlyTheTimeLeft) {
-  const HttpLimits limits{.timeout = milliseconds(1000)};
+  const milliseconds timeout(1000);
   LoopbackHttpServer first;
   LoopbackHttpServer second;
   first.Script(
@@ -124,8 +135,8 @@ TEST(HttpGetTextTest, LateRedirectLeavesTheNextHopOnlyTheTimeLeft) {
              milliseconds(600)));
   second.Script("/x", Drip("HTTP/1.1 200 OK\r\n", "X-Drip: 1\r\n", milliseconds(30)));
   const auto started = Clock::now();
-  EXPECT_EQ(Fetch(first, limits), std::nullopt);
-  EXPECT_LT(Clock::now() - started, limits.timeout + kMargin);
+  EXPECT_EQ(Fetch(first, timeout), std::nullopt);
+  EXPECT_LT(Clock::now() - started, timeout + kMargin);
   EXPECT_EQ(second.RequestedPaths(), std::vector<std::string>{"/x"});
   EXPECT_TRUE(second.WaitUntilConnectionsClosed(kMargin));
 }
@@ -156,7 +167,8 @@ TEST(HttpGetTextTest, RefusedConnectionFailsAtOnce) {
     closed_authority = probe.Authority();
   }
   const auto started = Clock::now();
-  EXPECT_EQ(CurlHttpGetText(QString::fromStdString(closed_authority + "/voltarik.txt")),
+  EXPECT_EQ(HelperHttpGetText(VOLTARIK_NEWS_HELPER,
+                              QString::fromStdString(closed_authority + "/voltarik.txt")),
             std::nullopt);
   EXPECT_LT(Clock::now() - started, kMargin);
 }
@@ -193,47 +205,82 @@ TEST(HttpGetTextTest, GoesThroughTheProxyTheEnvironmentNames) {
   const ScopedEnvironment http_proxy("http_proxy", ("http://" + proxy.Authority()).c_str());
   const ScopedEnvironment no_proxy("no_proxy", nullptr);
   const ScopedEnvironment no_proxy_upper("NO_PROXY", nullptr);
-  EXPECT_EQ(CurlHttpGetText(QStringLiteral("news.example/voltarik.txt")),
+  EXPECT_EQ(HelperHttpGetText(VOLTARIK_NEWS_HELPER, QStringLiteral("news.example/voltarik.txt")),
             QStringLiteral("přes proxy"));
 }
 
-TEST(EarlyNewsFetchTest, HandsOverTheTransferStartedOnItsOwnThread) {
-  std::thread::id fetched_on;
-  int calls = 0;
-  EarlyNewsFetch early(QStringLiteral("host/voltarik.txt"), [&](const QString& address) {
-    fetched_on = std::this_thread::get_id();
-    ++calls;
-    return std::optional<QString>(address + QStringLiteral(" ok"));
-  });
-  EXPECT_EQ(early.Take(QStringLiteral("host/voltarik.txt")),
-            QStringLiteral("host/voltarik.txt ok"));
-  EXPECT_NE(fetched_on, std::this_thread::get_id());
-  EXPECT_EQ(calls, 1);
-  // Once taken, or for another address, the fetch runs again, on the caller's thread.
-  EXPECT_EQ(early.Take(QStringLiteral("host/voltarik.txt")),
-            QStringLiteral("host/voltarik.txt ok"));
-  EXPECT_EQ(fetched_on, std::this_thread::get_id());
-  EXPECT_EQ(early.Take(QStringLiteral("other/x")), QStringLiteral("other/x ok"));
-  EXPECT_EQ(calls, 3);
-}
-
-TEST(EarlyNewsFetchTest, WaitsForATransferStillUnderWay) {
-  EarlyNewsFetch early(QStringLiteral("a"), [](const QString&) {
-    std::this_thread::sleep_for(milliseconds(100));
-    return std::optional<QString>(QStringLiteral("late"));
-  });
-  EXPECT_EQ(early.Take(QStringLiteral("a")), QStringLiteral("late"));
-}
-
-TEST(EarlyNewsFetchTest, EndsItsThreadWhenNeverAsked) {
-  const qsizetype threads = ThreadCount();
-  {
-    const EarlyNewsFetch early(QStringLiteral("a"), [](const QString&) {
-      std::this_thread::sleep_for(milliseconds(50));
-      return std::optional<QString>();
-    });
+// The helper starts with the object, before anyone asks: the server has the request first.
+TEST(EarlyNewsFetchTest, HandsOverTheTransferStartedAtConstruction) {
+  LoopbackHttpServer server;
+  server.Script("/voltarik.txt", AtOnce(Response("200 OK", "Verze 2")));
+  const QString address = QString::fromStdString(server.Authority() + "/voltarik.txt");
+  EarlyNewsFetch early(address, VOLTARIK_NEWS_HELPER);
+  const auto asked = Clock::now() + milliseconds(3000);
+  while (server.RequestedPaths().empty() && Clock::now() < asked) {
+    std::this_thread::sleep_for(milliseconds(5));
   }
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_EQ(server.RequestedPaths().size(), 1U);
+  EXPECT_EQ(early.Take(address), QStringLiteral("Verze 2"));
+  EXPECT_EQ(ChildProcessCount(), 0);
+  // Once taken, or for another address, the fetch runs again.
+  EXPECT_EQ(early.Take(address), QStringLiteral("Verze 2"));
+  EXPECT_EQ(early.Take(QString::fromStdString(server.Authority() + "/jinde.txt")), std::nullopt);
+  EXPECT_EQ(server.RequestedPaths(),
+            (std::vector<std::string>{"/voltarik.txt", "/voltarik.txt", "/jinde.txt"}));
+}
+
+TEST(EarlyNewsFetchTest, EndsItsHelperWhenNeverAsked) {
+  LoopbackHttpServer server;
+  server.Script("/voltarik.txt", Silent());
+  {
+    const EarlyNewsFetch early(QString::fromStdString(server.Authority() + "/voltarik.txt"),
+                               VOLTARIK_NEWS_HELPER);
+    EXPECT_EQ(ChildProcessCount(), 1);
+  }
+  EXPECT_EQ(ChildProcessCount(), 0);
+  EXPECT_TRUE(server.WaitUntilConnectionsClosed(kMargin));
+}
+
+// While the transfer is under way, the helper is confined: no new privileges, a seccomp filter,
+// only the proxy variables of the environment, and no descriptor but its standard three and the
+// network's.
+TEST(EarlyNewsFetchTest, HelperRunsConfined) {
+  LoopbackHttpServer server;
+  server.Script("/voltarik.txt", Silent());
+  const ScopedEnvironment no_proxy("no_proxy", "*");
+  const ScopedEnvironment no_proxy_upper("NO_PROXY", nullptr);
+  const ScopedEnvironment http_proxy("http_proxy", nullptr);
+  const ScopedEnvironment all_proxy("all_proxy", nullptr);
+  const ScopedEnvironment all_proxy_upper("ALL_PROXY", nullptr);
+  const ScopedEnvironment secret("VOLTARIK_TEST_SECRET", "1");
+  const EarlyNewsFetch early(QString::fromStdString(server.Authority() + "/voltarik.txt"),
+                             VOLTARIK_NEWS_HELPER);
+  const auto asked = Clock::now() + milliseconds(3000);
+  while (server.RequestedPaths().empty() && Clock::now() < asked) {
+    std::this_thread::sleep_for(milliseconds(5));
+  }
+  std::ifstream children("/proc/self/task/" + std::to_string(gettid()) + "/children");
+  int helper = 0;
+  ASSERT_TRUE(children >> helper);
+  const std::string proc = "/proc/" + std::to_string(helper);
+  std::ifstream status_file(proc + "/status");
+  const std::string status((std::istreambuf_iterator<char>(status_file)), {});
+  EXPECT_NE(status.find("\nNoNewPrivs:\t1\n"), std::string::npos) << status;
+  EXPECT_NE(status.find("\nSeccomp:\t2\n"), std::string::npos) << status;
+  std::ifstream environ_file(proc + "/environ");
+  const std::string environment((std::istreambuf_iterator<char>(environ_file)), {});
+  EXPECT_EQ(environment, std::string("no_proxy=*", 11));
+  for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd")) {
+    const int fd = std::stoi(entry.path().filename().string());
+    const std::string target = std::filesystem::read_symlink(entry.path()).string();
+    if (fd == 0 || fd == 2) {
+      EXPECT_EQ(target, "/dev/null");
+    } else if (fd == 1) {
+      EXPECT_EQ(target.rfind("pipe:", 0), 0U) << target;
+    } else {
+      EXPECT_EQ(target.rfind("socket:", 0), 0U) << fd << " " << target;
+    }
+  }
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "news/curl_http_get_text.h"
+#include "news/early_news_fetch.h"
 #include "news/news_fetch.h"
 #include "news/news_for_display.h"
 #include "tests/compressed.h"
@@ -37,7 +37,8 @@ std::unique_ptr<Form1> LoadWindow(const LoopbackHttpServer& server) {
   const QString authority = QString::fromStdString(server.Authority());
   auto form =
       std::make_unique<Form1>(CoreLocale(QLocale::c()), [authority](const QString& address) {
-        return CurlHttpGetText(authority + address.mid(address.indexOf('/')));
+        return HelperHttpGetText(VOLTARIK_NEWS_HELPER,
+                                 authority + address.mid(address.indexOf('/')));
       });
   form->Form_Load();
   return form;

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # Build
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libcurl4-openssl-dev zlib1g-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libcurl4-openssl-dev zlib1g-dev libseccomp-dev
   # Tests and benchmarks
   libgtest-dev libbenchmark-dev
   # A display for the window tests and the screenshot, and the fonts the window asks for

@@ -4,7 +4,6 @@
 #include <QLocale>
 #include <algorithm>
 
-#include "news/curl_http_get_text.h"
 #include "news/early_news_fetch.h"
 #include "window/form1.h"
 #include "window/qt_locale.h"
@@ -24,9 +23,13 @@ bool IsGtkDesktop(const QByteArray& current_desktop) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // The news travels while the window is built; Form_Load waits for it before the window shows.
+  // First of all, so the helper is forked while this process is still small and has no thread.
+  voltarik::EarlyNewsFetch news(voltarik::NewsAddress(), voltarik::NewsHelperPath());
+
   // On X11 the window's small updates go faster over the socket than through shared memory,
   // whose completion round trip per flush doubled the wake-ups while measuring. The user's own
-  // setting wins. Set before the news thread starts, which reads the environment for proxies.
+  // setting wins.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   // On GNOME and the other GTK desktops Qt would load its GTK 3 theme, which starts GTK: a third
   // more memory and start-up time, and GTK's own accessibility bridge, which shows the program
@@ -36,10 +39,6 @@ int main(int argc, char* argv[]) {
       IsGtkDesktop(qgetenv("XDG_CURRENT_DESKTOP"))) {
     QApplication::setDesktopSettingsAware(false);
   }
-  // The news travels while the window is built; Form_Load waits for it before the window shows.
-  voltarik::EarlyNewsFetch news(voltarik::NewsAddress(), [](const QString& address) {
-    return voltarik::CurlHttpGetText(address);
-  });
 
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Voltarik"));

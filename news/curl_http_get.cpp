@@ -1,13 +1,11 @@
-#include "news/curl_http_get_text.h"
+#include "news/curl_http_get.h"
 
 #include <curl/curl.h>
 
-#include <QByteArray>
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <set>
-#include <string>
-
-#include "news/news_decoding.h"
 
 namespace voltarik {
 namespace {
@@ -27,22 +25,23 @@ using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
 // declared length, a chunked one or a decompressed one is only known as it comes.
 struct Received {
   const HttpLimits& limits;
-  qint64 header_bytes;  // over every hop
-  QByteArray body;      // of the present hop
+  std::int64_t header_bytes;  // over every hop
+  std::string body;           // of the present hop
 };
 
 // libcurl passes `size` as 1; returning CURL_WRITEFUNC_ERROR ends the transfer.
 size_t OnHeader(char* /*data*/, size_t /*size*/, size_t bytes, void* user) {
   auto& received = *static_cast<Received*>(user);
-  received.header_bytes += static_cast<qint64>(bytes);
+  received.header_bytes += static_cast<std::int64_t>(bytes);
   return received.header_bytes > received.limits.max_header_bytes ? CURL_WRITEFUNC_ERROR : bytes;
 }
 
 size_t OnBody(char* data, size_t /*size*/, size_t bytes, void* user) {
   auto& received = *static_cast<Received*>(user);
-  const auto length = static_cast<qsizetype>(bytes);
-  if (received.body.size() + length > received.limits.max_body_bytes) return CURL_WRITEFUNC_ERROR;
-  received.body.append(data, length);
+  if (static_cast<std::int64_t>(received.body.size() + bytes) > received.limits.max_body_bytes) {
+    return CURL_WRITEFUNC_ERROR;
+  }
+  received.body.append(data, bytes);
   return bytes;
 }
 
@@ -90,9 +89,45 @@ bool SetOptions(CURL* easy, Received& received) {
   return ok;
 }
 
+std::string_view Trimmed(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
 }  // namespace
 
-std::optional<QString> CurlHttpGetText(const QString& address, const HttpLimits& limits) {
+std::string ContentTypeCharset(std::string_view content_type) {
+  // The media type comes first; the parameters follow, each after a semicolon.
+  std::size_t end = content_type.find(';');
+  while (end != std::string_view::npos) {
+    const std::size_t start = end + 1;
+    end = content_type.find(';', start);
+    const std::string_view parameter = content_type.substr(start, end - start);
+    const std::size_t equals = parameter.find('=');
+    if (equals == std::string_view::npos ||
+        !EqualsIgnoringCase(Trimmed(parameter.substr(0, equals)), "charset")) {
+      continue;
+    }
+    std::string_view value = Trimmed(parameter.substr(equals + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+      value = value.substr(1, value.size() - 2);
+    }
+    if (value.empty()) continue;
+    return IsCharsetName(value) ? std::string(value) : std::string();
+  }
+  return {};
+}
+
+std::optional<HttpDocument> CurlHttpGet(const std::string& address, const HttpLimits& limits) {
   const Clock::time_point deadline = Clock::now() + limits.timeout;
   // The first easy handle sets libcurl up for the process. The multi handle keeps the
   // connections; cleaning it up on return closes them.
@@ -103,7 +138,7 @@ std::optional<QString> CurlHttpGetText(const QString& address, const HttpLimits&
 
   // Redirects are followed here, not by libcurl, so that every hop gets only the time left and
   // each target is asked for once.
-  std::string url = "http://" + address.toStdString();
+  std::string url = "http://" + address;
   std::set<std::string> requested;
   for (int hop = 0;; ++hop) {
     if (!requested.insert(url).second) return std::nullopt;
@@ -117,7 +152,9 @@ std::optional<QString> CurlHttpGetText(const QString& address, const HttpLimits&
     if (status >= 200 && status <= 299) {
       const char* content_type = nullptr;
       curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_TYPE, &content_type);
-      return DecodeNewsBody(received.body, QByteArray(content_type));
+      return HttpDocument{std::move(received.body), content_type == nullptr
+                                                        ? std::string()
+                                                        : ContentTypeCharset(content_type)};
     }
     // libcurl names a target only for a 3xx response with a Location; anything else that is not
     // 2xx is a failure.

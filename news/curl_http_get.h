@@ -1,0 +1,40 @@
+// The news transfer itself, over libcurl. It runs only inside the sandboxed helper process, never
+// in the window's process, and works in bytes: decoding the text is the window's business.
+#ifndef VOLTARIK_NEWS_CURL_HTTP_GET_H_
+#define VOLTARIK_NEWS_CURL_HTTP_GET_H_
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "news/http_document.h"
+
+namespace voltarik {
+
+struct HttpLimits {
+  // The whole fetch, counted from the call: name lookup, connections, headers and bodies of every
+  // hop.
+  std::chrono::milliseconds timeout = kNewsTimeout;
+  // A longer body (after decompression) is abandoned: the box shows a short note, not whatever a
+  // server sends.
+  std::int64_t max_body_bytes = kMaxNewsBodyBytes;
+  // The response headers of every hop together.
+  std::int64_t max_header_bytes = std::int64_t{64} * 1024;
+  int max_redirects = 3;
+};
+
+// The charset parameter of a Content-Type value, unquoted; empty when there is none, or when it
+// is no charset name at all (too long, or with characters no name has).
+std::string ContentTypeCharset(std::string_view content_type);
+
+// One synchronous HTTP GET of `address` (a host, or host:port, and a path, without a scheme).
+// Everything happens in the calling thread and is over when it returns: every limit is enforced
+// here, and the connection is closed. Succeeds only with a complete 2xx body (204 gives an empty
+// one); follows up to `max_redirects` plain-HTTP redirects, each target requested once.
+std::optional<HttpDocument> CurlHttpGet(const std::string& address, const HttpLimits& limits = {});
+
+}  // namespace voltarik
+
+#endif  // VOLTARIK_NEWS_CURL_HTTP_GET_H_

@@ -1,0 +1,134 @@
+#include "news/news_helper_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <csignal>
+#include <cstdlib>
+#include <vector>
+
+#include "news/news_frame.h"
+
+namespace voltarik {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What libcurl reads of the environment for a plain-HTTP transfer; nothing else reaches the
+// helper.
+constexpr std::array<const char*, 5> kProxyVariables = {"http_proxy", "all_proxy", "ALL_PROXY",
+                                                        "no_proxy", "NO_PROXY"};
+
+std::vector<std::string> ProxyEnvironment() {
+  std::vector<std::string> environment;
+  for (const char* name : kProxyVariables) {
+    if (const char* value = std::getenv(name))
+      environment.push_back(std::string(name) + "=" + value);
+  }
+  return environment;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (std::string& text : strings) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// Between fork and exec: system calls only, as the parent may have had other threads.
+[[noreturn]] void ExecHelper(pid_t parent, int pipe_write, int null_device, const char* path,
+                             char* const argv[], char* const envp[]) {
+  // Dies with the thread that started it, also when the window's process is killed.
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(127);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  if (dup2(null_device, STDIN_FILENO) < 0 || dup2(pipe_write, STDOUT_FILENO) < 0 ||
+      dup2(null_device, STDERR_FILENO) < 0 || close_range(3, ~0U, 0) != 0) {
+    _exit(127);
+  }
+  execve(path, argv, envp);
+  _exit(127);
+}
+
+}  // namespace
+
+std::string NewsHelperPath() {
+  std::array<char, 4096> buffer{};
+  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) return {};
+  const std::string program(buffer.data(), static_cast<std::size_t>(length));
+  const std::size_t slash = program.rfind('/');
+  if (slash == std::string::npos) return {};
+  return program.substr(0, slash + 1) + VOLTARIK_NEWS_HELPER_FROM_PROGRAM;
+}
+
+NewsHelperProcess::NewsHelperProcess(const std::string& helper_path, const std::string& address,
+                                     std::chrono::milliseconds timeout)
+    : deadline_(Clock::now() + timeout + kHelperMargin) {
+  if (helper_path.empty()) return;
+  std::vector<std::string> arguments = {helper_path, address, std::to_string(timeout.count())};
+  std::vector<std::string> environment = ProxyEnvironment();
+  const std::vector<char*> argv = Pointers(arguments);
+  const std::vector<char*> envp = Pointers(environment);
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return;
+  const int null_device = open("/dev/null", O_RDWR | O_CLOEXEC);
+  const pid_t parent = getpid();
+  const pid_t child = null_device < 0 ? -1 : fork();
+  if (child == 0)
+    ExecHelper(parent, ends[1], null_device, helper_path.c_str(), argv.data(), envp.data());
+  if (null_device >= 0) close(null_device);
+  close(ends[1]);
+  if (child < 0) {
+    close(ends[0]);
+    return;
+  }
+  pid_ = child;
+  pipe_ = ends[0];
+}
+
+NewsHelperProcess::~NewsHelperProcess() { Stop(); }
+
+std::optional<HttpDocument> NewsHelperProcess::TakeAnswer() {
+  if (pid_ < 0) return std::nullopt;
+  const Clock::time_point deadline = std::max(deadline_, Clock::now() + kHelperMargin);
+  std::string frame;
+  std::array<char, 65536> buffer{};
+  bool ended = false;
+  while (!ended) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) break;
+    pollfd entry{pipe_, POLLIN, 0};
+    const int ready = poll(&entry, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;
+    const ssize_t got = read(pipe_, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) break;
+    ended = got == 0;
+    if (frame.size() + static_cast<std::size_t>(got) > kMaxNewsFrameBytes) break;
+    frame.append(buffer.data(), static_cast<std::size_t>(got));
+  }
+  Stop();
+  return ended ? DecodeNewsFrame(frame) : std::nullopt;
+}
+
+void NewsHelperProcess::Stop() {
+  if (pid_ < 0) return;
+  close(pipe_);
+  // The answer is in, or will never be: a helper still running, or one that closed its end of
+  // the pipe and went on, has nothing more to do.
+  kill(pid_, SIGKILL);
+  while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  pid_ = -1;
+  pipe_ = -1;
+}
+
+}  // namespace voltarik
