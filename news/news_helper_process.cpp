@@ -8,8 +8,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "news/news_frame.h"
@@ -59,13 +62,10 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 std::string NewsHelperPath() {
-  std::array<char, 4096> buffer{};
-  const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-  if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) return {};
-  const std::string program(buffer.data(), static_cast<std::size_t>(length));
-  const std::size_t slash = program.rfind('/');
-  if (slash == std::string::npos) return {};
-  return program.substr(0, slash + 1) + VOLTARIK_NEWS_HELPER_FROM_PROGRAM;
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error || !program.is_absolute()) return {};
+  return (program.parent_path() / VOLTARIK_NEWS_HELPER_FROM_PROGRAM).string();
 }
 
 NewsHelperProcess::NewsHelperProcess(const std::string& helper_path, const std::string& address,
@@ -108,12 +108,14 @@ std::optional<HttpDocument> NewsHelperProcess::TakeAnswer() {
     const int ready = poll(&entry, 1, static_cast<int>(left.count()));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) break;
-    const ssize_t got = read(pipe_, buffer.data(), buffer.size());
+    // One byte past the longest frame is enough to know it is too long.
+    const std::size_t room = std::min(buffer.size(), kMaxNewsFrameBytes + 1 - frame.size());
+    const ssize_t got = read(pipe_, buffer.data(), room);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) break;
     ended = got == 0;
-    if (frame.size() + static_cast<std::size_t>(got) > kMaxNewsFrameBytes) break;
     frame.append(buffer.data(), static_cast<std::size_t>(got));
+    if (frame.size() > kMaxNewsFrameBytes) break;
   }
   Stop();
   return ended ? DecodeNewsFrame(frame) : std::nullopt;
