@@ -9,7 +9,7 @@ seconds=${1:-60}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-for target in value_text tick news_decoding news_display; do
+for target in value_text tick news_decoding news_display news_frame; do
   corpus=build-fuzz/corpus/$target
   mkdir -p "$corpus"
   cp -n fuzz/corpus/$target/* "$corpus"/
