@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,11 +44,16 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
   return pointers;
 }
 
+constexpr int kHelperNice = 19;
+
 // Between fork and exec: system calls only, as the parent may have had other threads.
 [[noreturn]] void ExecHelper(pid_t parent, int pipe_write, int null_device, const char* path,
                              char* const argv[], char* const envp[]) {
   // Dies with the thread that started it, also when the window's process is killed.
   if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(127);
+  // Background work: loading libcurl and its libraries overlaps with the window's own start-up,
+  // and the window and the display server come first.
+  setpriority(PRIO_PROCESS, 0, kHelperNice);
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
