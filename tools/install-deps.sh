@@ -20,6 +20,8 @@ packages=(
   # GTK theme that Qt would load on GNOME
   openbox x11-utils weston qt6-wayland mutter xwayland gir1.2-glib-2.0 python3-gi
   qt6-gtk-platformtheme
+  # The news helper against a name server that never answers, in a network namespace
+  iproute2
   # Running the program, and checking and installing its package
   qt6-qpa-plugins desktop-file-utils appstream dpkg-dev lintian
 )
