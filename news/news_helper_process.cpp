@@ -31,8 +31,9 @@ constexpr std::array<const char*, 5> kProxyVariables = {"http_proxy", "all_proxy
 std::vector<std::string> ProxyEnvironment() {
   std::vector<std::string> environment;
   for (const char* name : kProxyVariables) {
-    if (const char* value = std::getenv(name))
+    if (const char* value = std::getenv(name)) {
       environment.push_back(std::string(name) + "=" + value);
+    }
   }
   return environment;
 }
@@ -57,8 +58,13 @@ constexpr int kHelperNice = 19;
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
-  if (dup2(null_device, STDIN_FILENO) < 0 || dup2(pipe_write, STDOUT_FILENO) < 0 ||
-      dup2(null_device, STDERR_FILENO) < 0 || close_range(3, ~0U, 0) != 0) {
+  // Both moved past the standard three first: a program started with one of those closed may
+  // have been given the pipe or /dev/null in its place.
+  const int pipe_fd = fcntl(pipe_write, F_DUPFD_CLOEXEC, 3);
+  const int null_fd = fcntl(null_device, F_DUPFD_CLOEXEC, 3);
+  if (pipe_fd < 0 || null_fd < 0 || dup2(null_fd, STDIN_FILENO) < 0 ||
+      dup2(pipe_fd, STDOUT_FILENO) < 0 || dup2(null_fd, STDERR_FILENO) < 0 ||
+      close_range(3, ~0U, 0) != 0) {
     _exit(127);
   }
   execve(path, argv, envp);

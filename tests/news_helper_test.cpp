@@ -202,6 +202,20 @@ TEST(NewsHelperProcessTest, HelperDiesWithTheProcessThatStartedIt) {
   EXPECT_TRUE(!state || state == 'Z') << "the helper still runs, state " << *state;
 }
 
+// A program started with its standard descriptors closed gets the pipe and /dev/null among
+// them; the helper still answers on its standard output.
+TEST(NewsHelperProcessTest, AnswersWhenTheProgramHasNoStandardDescriptors) {
+  const pid_t child = fork();
+  if (child == 0) {
+    close_range(0, 2, 0);
+    NewsHelperProcess helper(VOLTARIK_FAKE_NEWS_HELPER, "document", milliseconds(1000));
+    _exit(helper.TakeAnswer() == kVersion2 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
 bool LandlockOffered() {
   return syscall(SYS_landlock_create_ruleset, nullptr, 0, 1U /* version */) >= 1;
 }
