@@ -22,8 +22,8 @@ std::optional<QString> HelperHttpGetText(const std::string& helper_path, const Q
   return Decoded(helper.TakeAnswer());
 }
 
-EarlyNewsFetch::EarlyNewsFetch(const QString& address, std::string helper_path)
-    : address_(address), helper_path_(std::move(helper_path)) {
+EarlyNewsFetch::EarlyNewsFetch(QString address, std::string helper_path)
+    : address_(std::move(address)), helper_path_(std::move(helper_path)) {
   helper_.emplace(helper_path_, address_.toStdString());
 }
 

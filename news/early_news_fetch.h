@@ -22,7 +22,7 @@ std::optional<QString> HelperHttpGetText(const std::string& helper_path, const Q
 // object goes.
 class EarlyNewsFetch {
  public:
-  EarlyNewsFetch(const QString& address, std::string helper_path);
+  EarlyNewsFetch(QString address, std::string helper_path);
 
   // An HttpGetText: for the address started early, the first call waits for that transfer and
   // hands over its result; any other call fetches by itself.

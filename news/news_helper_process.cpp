@@ -30,6 +30,7 @@ constexpr std::array<const char*, 5> kProxyVariables = {"http_proxy", "all_proxy
 
 std::vector<std::string> ProxyEnvironment() {
   std::vector<std::string> environment;
+  environment.reserve(kProxyVariables.size());
   for (const char* name : kProxyVariables) {
     if (const char* value = std::getenv(name)) {
       environment.push_back(std::string(name) + "=" + value);
@@ -40,6 +41,7 @@ std::vector<std::string> ProxyEnvironment() {
 
 std::vector<char*> Pointers(std::vector<std::string>& strings) {
   std::vector<char*> pointers;
+  pointers.reserve(strings.size() + 1);
   for (std::string& text : strings) pointers.push_back(text.data());
   pointers.push_back(nullptr);
   return pointers;

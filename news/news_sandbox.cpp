@@ -131,27 +131,40 @@ bool Allow(scmp_filter_ctx filter, std::initializer_list<int> calls) {
 constexpr scmp_datum_t kWritingFlags =
     O_WRONLY | O_RDWR | O_CREAT | O_TRUNC | O_APPEND | (O_TMPFILE & ~O_DIRECTORY);
 
+// One system call allowed when its argument `argument`, masked with `mask`, equals `value`
+// (seccomp.h's SCMP_A0 and the like are C compound literals).
+struct Condition {
+  unsigned int argument;
+  scmp_datum_t mask;
+  scmp_datum_t value;
+};
+
+bool AllowWhen(scmp_filter_ctx filter, int call, const Condition& condition) {
+  const scmp_arg_cmp compare{condition.argument, SCMP_CMP_MASKED_EQ, condition.mask,
+                             condition.value};
+  return seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, 1, compare) == 0;
+}
+
+constexpr scmp_datum_t kAll = ~scmp_datum_t{0};
+
 bool AllowConditional(scmp_filter_ctx filter) {
-  const pid_t self = getpid();
-  const auto allow = [filter](int call, scmp_arg_cmp condition) {
-    return seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, 1, condition) == 0;
-  };
-  return allow(SCMP_SYS(openat), SCMP_A2(SCMP_CMP_MASKED_EQ, kWritingFlags, 0)) &&
-         allow(SCMP_SYS(open), SCMP_A1(SCMP_CMP_MASKED_EQ, kWritingFlags, 0)) &&
+  const auto self = static_cast<scmp_datum_t>(getpid());
+  return AllowWhen(filter, SCMP_SYS(openat), {2, kWritingFlags, 0}) &&
+         AllowWhen(filter, SCMP_SYS(open), {1, kWritingFlags, 0}) &&
          // Threads (the resolver's), never a new process.
-         allow(SCMP_SYS(clone), SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, CLONE_THREAD)) &&
+         AllowWhen(filter, SCMP_SYS(clone), {0, CLONE_THREAD, CLONE_THREAD}) &&
          // Internet sockets, and the routing socket through which name lookup learns which
          // address families are configured; no local socket, which would reach the user's
          // session bus, display or other services.
-         allow(SCMP_SYS(socket), SCMP_A0(SCMP_CMP_EQ, AF_INET)) &&
-         allow(SCMP_SYS(socket), SCMP_A0(SCMP_CMP_EQ, AF_INET6)) &&
-         allow(SCMP_SYS(socket), SCMP_A0(SCMP_CMP_EQ, AF_NETLINK)) &&
+         AllowWhen(filter, SCMP_SYS(socket), {0, kAll, AF_INET}) &&
+         AllowWhen(filter, SCMP_SYS(socket), {0, kAll, AF_INET6}) &&
+         AllowWhen(filter, SCMP_SYS(socket), {0, kAll, AF_NETLINK}) &&
          // An unnamed pair, through which libcurl's resolver thread signals its answer.
-         allow(SCMP_SYS(socketpair), SCMP_A0(SCMP_CMP_EQ, AF_UNIX)) &&
-         allow(SCMP_SYS(ioctl), SCMP_A1(SCMP_CMP_EQ, FIONREAD)) &&
-         allow(SCMP_SYS(ioctl), SCMP_A1(SCMP_CMP_EQ, FIONBIO)) &&
+         AllowWhen(filter, SCMP_SYS(socketpair), {0, kAll, AF_UNIX}) &&
+         AllowWhen(filter, SCMP_SYS(ioctl), {1, kAll, FIONREAD}) &&
+         AllowWhen(filter, SCMP_SYS(ioctl), {1, kAll, FIONBIO}) &&
          // abort() signals its own process only.
-         allow(SCMP_SYS(tgkill), SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(self)));
+         AllowWhen(filter, SCMP_SYS(tgkill), {0, kAll, self});
 }
 
 bool FilterSystemCalls() {
@@ -172,8 +185,8 @@ bool FilterSystemCalls() {
                 SCMP_SYS(sendmmsg), SCMP_SYS(recvfrom), SCMP_SYS(recvmsg), SCMP_SYS(shutdown),
                 // Threads and their locks
                 SCMP_SYS(futex), SCMP_SYS(set_robust_list), SCMP_SYS(rseq),
-                SCMP_SYS(set_tid_address), SCMP_SYS(sched_yield), SCMP_SYS(gettid),
-                SCMP_SYS(getpid), SCMP_SYS(exit), SCMP_SYS(exit_group),
+                SCMP_SYS(set_tid_address), SCMP_SYS(sched_yield), SCMP_SYS(sched_getaffinity),
+                SCMP_SYS(gettid), SCMP_SYS(getpid), SCMP_SYS(exit), SCMP_SYS(exit_group),
                 // Signals of its own
                 SCMP_SYS(rt_sigaction), SCMP_SYS(rt_sigprocmask), SCMP_SYS(rt_sigreturn),
                 SCMP_SYS(sigaltstack),
