@@ -92,6 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         FrameCase{"a byte past the body", kFrame + "x", std::nullopt},
         FrameCase{"charset longer than the frame", WithByte(kFrame, 5, '\x7f'), std::nullopt},
         FrameCase{"charset with a control character", WithByte(kFrame, 8, '\n'), std::nullopt},
+        FrameCase{"length's high byte not ignored", std::string("VNF1D\0\x01\0\0\x02", 10) + "ok",
+                  std::nullopt},
         FrameCase{"declared body over the cap",
                   std::string("VNF1D\0\x00\x10\x00\x01", 10) + kLongestBody + "a", std::nullopt}),
     [](const auto& info) { return Slug(info.param.name); });
