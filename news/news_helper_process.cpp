@@ -57,9 +57,6 @@ constexpr int kHelperNice = 19;
   // Background work: loading libcurl and its libraries overlaps with the window's own start-up,
   // and the window and the display server come first.
   setpriority(PRIO_PROCESS, 0, kHelperNice);
-  sigset_t none;
-  sigemptyset(&none);
-  sigprocmask(SIG_SETMASK, &none, nullptr);
   // Both moved past the standard three first: a program started with one of those closed may
   // have been given the pipe or /dev/null in its place.
   const int pipe_fd = fcntl(pipe_write, F_DUPFD_CLOEXEC, 3);
