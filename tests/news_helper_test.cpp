@@ -114,10 +114,11 @@ TEST_P(ContentTypeCharsetTest, FindsTheCharsetParameter) {
 INSTANTIATE_TEST_SUITE_P(
     ContentTypes, ContentTypeCharsetTest,
     ::testing::Values(
-        CharsetCase{"plain", "text/plain; charset=utf-8", "utf-8"},
+        CharsetCase{"no blank after the semicolon", "text/plain;charset=utf-8", "utf-8"},
         CharsetCase{"any case and blanks", "text/plain;\tCharSet = \"ISO-8859-2\" ", "ISO-8859-2"},
         CharsetCase{"after another parameter", "text/plain; a=b; charset=cp1250", "cp1250"},
-        CharsetCase{"an empty one skipped", "text/plain; charset=; charset=utf-8", "utf-8"},
+        CharsetCase{"an empty quoted one skipped", "text/plain; charset=\"\"; charset=utf-8",
+                    "utf-8"},
         CharsetCase{"none", "text/plain", ""},
         CharsetCase{"media type is no parameter", "charset=utf-8", ""},
         CharsetCase{"no name", "text/plain; charset=utf-8;x", "utf-8"},
