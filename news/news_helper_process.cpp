@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,16 +46,11 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
   return pointers;
 }
 
-constexpr int kHelperNice = 19;
-
 // Between fork and exec: system calls only, as the parent may have had other threads.
 [[noreturn]] void ExecHelper(pid_t parent, int pipe_write, int null_device, const char* path,
                              char* const argv[], char* const envp[]) {
   // Dies with the thread that started it, also when the window's process is killed.
   if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(127);
-  // Background work: loading libcurl and its libraries overlaps with the window's own start-up,
-  // and the window and the display server come first.
-  setpriority(PRIO_PROCESS, 0, kHelperNice);
   // Both moved past the standard three first: a program started with one of those closed may
   // have been given the pipe or /dev/null in its place.
   const int pipe_fd = fcntl(pipe_write, F_DUPFD_CLOEXEC, 3);

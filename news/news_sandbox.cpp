@@ -4,7 +4,6 @@
 #include <linux/landlock.h>
 #include <linux/sched.h>
 #include <seccomp.h>
-#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -148,9 +147,7 @@ bool AllowWhen(scmp_filter_ctx filter, int call, const Condition& condition) {
 constexpr scmp_datum_t kAll = ~scmp_datum_t{0};
 
 bool AllowConditional(scmp_filter_ctx filter) {
-  const auto self = static_cast<scmp_datum_t>(getpid());
   return AllowWhen(filter, SCMP_SYS(openat), {2, kWritingFlags, 0}) &&
-         AllowWhen(filter, SCMP_SYS(open), {1, kWritingFlags, 0}) &&
          // Threads (the resolver's), never a new process.
          AllowWhen(filter, SCMP_SYS(clone), {0, CLONE_THREAD, CLONE_THREAD}) &&
          // Internet sockets, and the routing socket through which name lookup learns which
@@ -160,11 +157,7 @@ bool AllowConditional(scmp_filter_ctx filter) {
          AllowWhen(filter, SCMP_SYS(socket), {0, kAll, AF_INET6}) &&
          AllowWhen(filter, SCMP_SYS(socket), {0, kAll, AF_NETLINK}) &&
          // An unnamed pair, through which libcurl's resolver thread signals its answer.
-         AllowWhen(filter, SCMP_SYS(socketpair), {0, kAll, AF_UNIX}) &&
-         AllowWhen(filter, SCMP_SYS(ioctl), {1, kAll, FIONREAD}) &&
-         AllowWhen(filter, SCMP_SYS(ioctl), {1, kAll, FIONBIO}) &&
-         // abort() signals its own process only.
-         AllowWhen(filter, SCMP_SYS(tgkill), {0, kAll, self});
+         AllowWhen(filter, SCMP_SYS(socketpair), {0, kAll, AF_UNIX});
 }
 
 bool FilterSystemCalls() {

@@ -2,6 +2,7 @@
 // against helpers that misbehave, and the sandbox tried from inside.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/netlink.h>
 #include <sys/ptrace.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -293,6 +294,15 @@ INSTANTIATE_TEST_SUITE_P(
         SandboxCase{"name lookup's files read",
                     [] { return ErrnoOf(open("/etc/hosts", O_RDONLY)); }, 0},
         SandboxCase{"internet socket", [] { return ErrnoOf(socket(AF_INET, SOCK_STREAM, 0)); }, 0},
+        SandboxCase{"ipv6 socket", [] { return ErrnoOf(socket(AF_INET6, SOCK_DGRAM, 0)); }, 0},
+        SandboxCase{"routing socket",
+                    [] { return ErrnoOf(socket(AF_NETLINK, SOCK_RAW, NETLINK_ROUTE)); }, 0},
+        SandboxCase{"unnamed local pair",
+                    [] {
+                      std::array<int, 2> pair{};
+                      return ErrnoOf(socketpair(AF_UNIX, SOCK_STREAM, 0, pair.data()));
+                    },
+                    0},
         SandboxCase{"thread started",
                     [] {
                       int ran = 0;
