@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -46,22 +48,45 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
   return pointers;
 }
 
-// Between fork and exec: system calls only, as the parent may have had other threads.
-[[noreturn]] void ExecHelper(pid_t parent, int pipe_write, int null_device, const char* path,
-                             char* const argv[], char* const envp[]) {
+// What the child needs to become the helper.
+struct HelperStart {
+  pid_t parent;
+  int pipe_write;
+  int null_device;
+  const char* path;
+  char* const* argv;
+  char* const* envp;
+};
+
+// The child, on the parent's memory until exec: system calls only, and no return. The program
+// installs no signal handlers, so none can run here either.
+[[noreturn]] int ExecHelper(void* argument) {
+  const HelperStart& start = *static_cast<const HelperStart*>(argument);
   // Dies with the thread that started it, also when the window's process is killed.
-  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(127);
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != start.parent) _exit(127);
   // Both moved past the standard three first: a program started with one of those closed may
   // have been given the pipe or /dev/null in its place.
-  const int pipe_fd = fcntl(pipe_write, F_DUPFD_CLOEXEC, 3);
-  const int null_fd = fcntl(null_device, F_DUPFD_CLOEXEC, 3);
+  const int pipe_fd = fcntl(start.pipe_write, F_DUPFD_CLOEXEC, 3);
+  const int null_fd = fcntl(start.null_device, F_DUPFD_CLOEXEC, 3);
   if (pipe_fd < 0 || null_fd < 0 || dup2(null_fd, STDIN_FILENO) < 0 ||
       dup2(pipe_fd, STDOUT_FILENO) < 0 || dup2(null_fd, STDERR_FILENO) < 0 ||
       close_range(3, ~0U, 0) != 0) {
     _exit(127);
   }
-  execve(path, argv, envp);
+  execve(start.path, start.argv, start.envp);
   _exit(127);
+}
+
+// Starts the helper as posix_spawn does, sharing this process's memory until the exec and with
+// the parent waiting until then: a fork of the window's process, which has Qt mapped by now,
+// would copy its page tables and make every page it writes next fault once more. Unlike
+// posix_spawn it lets the child ask to die with its parent before the helper runs.
+pid_t StartHelper(HelperStart start) {
+  constexpr std::size_t kChildStackBytes = std::size_t{64} * 1024;
+  // Left untouched but for the few pages the child uses; the stack grows down.
+  const std::unique_ptr<char[]> stack = std::make_unique_for_overwrite<char[]>(kChildStackBytes);
+  return clone(ExecHelper, stack.get() + kChildStackBytes, CLONE_VM | CLONE_VFORK | SIGCHLD,
+               &start);
 }
 
 }  // namespace
@@ -85,9 +110,10 @@ NewsHelperProcess::NewsHelperProcess(const std::string& helper_path, const std::
   if (pipe2(ends, O_CLOEXEC) != 0) return;
   const int null_device = open("/dev/null", O_RDWR | O_CLOEXEC);
   const pid_t parent = getpid();
-  const pid_t child = null_device < 0 ? -1 : fork();
-  if (child == 0)
-    ExecHelper(parent, ends[1], null_device, helper_path.c_str(), argv.data(), envp.data());
+  const pid_t child = null_device < 0
+                          ? -1
+                          : StartHelper({parent, ends[1], null_device, helper_path.c_str(),
+                                         argv.data(), envp.data()});
   if (null_device >= 0) close(null_device);
   close(ends[1]);
   if (child < 0) {

@@ -24,7 +24,7 @@ bool IsGtkDesktop(const QByteArray& current_desktop) {
 
 int main(int argc, char* argv[]) {
   // The news travels while the window is built; Form_Load waits for it before the window shows.
-  // First of all, so the helper is forked while this process is still small and has no thread.
+  // First of all, so the helper is started while this process has no thread.
   voltarik::EarlyNewsFetch news(voltarik::NewsAddress(), voltarik::NewsHelperPath());
 
   // On X11 the window's small updates go faster over the socket than through shared memory,
