@@ -2,7 +2,8 @@
 # What keeping the network in the news helper costs and saves, under Xvfb, every pair interleaved
 # (measure_cost.py):
 #   1. news port refused: the program against the bare window, which links no libcurl (start-up to
-#      the first mapped window and peak memory; targets 1.15 and 1.05);
+#      the first mapped window and peak memory; targets 1.15 and 1.05), and the program alone, a
+#      copy without its helper beside it, against the same (what the helper's loading costs);
 #   2. a server answering after 30 ms: the program against the same window built after an
 #      in-process fetch (bench/fetch_then_window.cpp; start-up, target 0.9);
 #   3. with a BEFORE commit: CPU time and wake-ups while measuring, against the program built from
@@ -17,9 +18,11 @@ before=${3:-}
 port=8907
 worktree=
 server=
+alone=$(mktemp -d)
 cleanup() {
   [ -z "$server" ] || kill "$server"
   [ -z "$worktree" ] || git worktree remove --force "$worktree"
+  rm -rf "$alone"
 }
 trap cleanup EXIT
 
@@ -57,6 +60,11 @@ echo "== news port refused: program / bare window"
 measure "$program" build-bench/bench/voltarik_bare_window --rounds 0 \
   --startup-rounds "$startup_rounds" --startup-target 1.15 --rss-target 1.05 || status=1
 helper_cost
+echo "== news port refused: program without its helper / bare window"
+mkdir "$alone/window"
+cp "$program" "$alone/window/"
+measure "$alone/window/voltarik" build-bench/bench/voltarik_bare_window --names alone bare \
+  --rounds 0 --startup-rounds "$startup_rounds" --startup-target 1.15 --rss-target 1.05 || status=1
 
 if [ -n "$before" ]; then
   echo "== news port refused: program / program of $before"

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Measures Voltarik against the bare window, interleaved, on the X display of the environment.
 
-For each program and round: time from exec to the window mapped, CPU time and context switches
-over a stretch of measuring (Voltarik with Start pressed), peak resident memory, and the time from
-asking the window to close to the process ending.
+For each program and round: time from exec to the window mapped (and how much of it the process
+ran and waited for a processor), CPU time and context switches over a stretch of measuring
+(Voltarik with Start pressed), peak resident memory, and the time from asking the window to close
+to the process ending.
 
 Start-up is noisy, so it also gets many short rounds of its own. Each start-up round also counts
 the program's threads a second after its window appeared: with the news fetch over, Voltarik
@@ -28,13 +29,20 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
 from x11_window import ask_to_close, open_display, wait_for_map  # noqa: E402
 
-def cpu_seconds(pid):
-    """CPU time of every thread, in nanosecond resolution (the first field of schedstat)."""
-    total = 0
+def scheduled_seconds(pid):
+    """Time every thread ran and waited for a processor, in nanosecond resolution (the first two
+    fields of schedstat)."""
+    run = wait = 0
     for task in os.listdir(f"/proc/{pid}/task"):
         with open(f"/proc/{pid}/task/{task}/schedstat") as schedstat:
-            total += int(schedstat.read().split()[0])
-    return total / 1e9
+            fields = schedstat.read().split()
+            run += int(fields[0])
+            wait += int(fields[1])
+    return run / 1e9, wait / 1e9
+
+
+def cpu_seconds(pid):
+    return scheduled_seconds(pid)[0]
 
 
 def context_switches(pid):
@@ -63,6 +71,9 @@ def run_once(binary, press_start, seconds, extra_env):
                                env=env)
     window = wait_for_map(x, started + 30)
     startup = time.monotonic() - started
+    # Where the start-up went: the process's own work, and waiting for a processor while
+    # something else ran.
+    startup_cpu, startup_wait = scheduled_seconds(process.pid)
     time.sleep(1)  # let start-up work settle before the measured stretch
     threads = len(os.listdir(f"/proc/{process.pid}/task"))
     if press_start:
@@ -80,7 +91,8 @@ def run_once(binary, press_start, seconds, extra_env):
     code = process.wait(timeout=10)
     close = time.monotonic() - closing
     x.close()
-    return {"startup_ms": startup * 1000, "threads": threads, "cpu_ms_per_s": cpu * 1000 / seconds,
+    return {"startup_ms": startup * 1000, "startup_cpu_ms": startup_cpu * 1000,
+            "startup_wait_ms": startup_wait * 1000, "threads": threads, "cpu_ms_per_s": cpu * 1000 / seconds,
             "switches_per_s": switches / seconds, "peak_rss_mib": rss / 1024,
             "close_ms": close * 1000, "exit": code}
 
@@ -135,6 +147,10 @@ def main():
         missed |= ratio > target
         print(f"{key:16} {ours:10.2f} {bare:10.2f} {ratio:7.2f} {target:7.2f}"
               f"{'  MISSED' if ratio > target else ''}")
+    for key in ("startup_cpu_ms", "startup_wait_ms"):
+        ours = statistics.median(run[key] for run in startup_runs["voltarik"])
+        bare = statistics.median(run[key] for run in startup_runs["bare"])
+        print(f"{key:16} {ours:10.2f} {bare:10.2f} {ours / bare if bare else float('inf'):7.2f}")
     closes = startup_runs["voltarik"] + runs["voltarik"]
     close = max(run["close_ms"] for run in closes)
     exits = {run["exit"] for run in closes}
