@@ -81,7 +81,7 @@ struct HelperStart {
 // the parent waiting until then: a fork of the window's process, which has Qt mapped by now,
 // would copy its page tables and make every page it writes next fault once more. Unlike
 // posix_spawn it lets the child ask to die with its parent before the helper runs.
-pid_t StartHelper(HelperStart start) {
+pid_t StartHelper(HelperStart& start) {
   constexpr std::size_t kChildStackBytes = std::size_t{64} * 1024;
   // Left untouched but for the few pages the child uses; the stack grows down.
   const std::unique_ptr<char[]> stack = std::make_unique_for_overwrite<char[]>(kChildStackBytes);
@@ -109,11 +109,8 @@ NewsHelperProcess::NewsHelperProcess(const std::string& helper_path, const std::
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return;
   const int null_device = open("/dev/null", O_RDWR | O_CLOEXEC);
-  const pid_t parent = getpid();
-  const pid_t child = null_device < 0
-                          ? -1
-                          : StartHelper({parent, ends[1], null_device, helper_path.c_str(),
-                                         argv.data(), envp.data()});
+  HelperStart start{getpid(), ends[1], null_device, helper_path.c_str(), argv.data(), envp.data()};
+  const pid_t child = null_device < 0 ? -1 : StartHelper(start);
   if (null_device >= 0) close(null_device);
   close(ends[1]);
   if (child < 0) {
