@@ -5,12 +5,14 @@
 #include <QByteArray>
 #include <QIcon>
 #include <QLocale>
+#include <QPixmap>
 #include <optional>
 
 #include "news/curl_http_get.h"
 #include "news/news_decoding.h"
 #include "news/news_fetch.h"
 #include "window/form1.h"
+#include "window/icons/voltarik.xpm"
 #include "window/qt_locale.h"
 
 int main(int argc, char* argv[]) {
@@ -20,7 +22,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Voltarik"));
   QApplication::setDesktopFileName(QStringLiteral("cz.kvorlin.Voltarik"));
-  QApplication::setWindowIcon(QIcon(QStringLiteral(":/voltarik/voltarik.png")));
+  QApplication::setWindowIcon(QIcon(QPixmap(kWindowIcon)));
   voltarik::Form1 form(voltarik::CoreLocale(QLocale::system()),
                        [&document](const QString&) -> std::optional<QString> {
                          if (!document) return std::nullopt;
