@@ -93,8 +93,8 @@ def run_once(binary, press_start, seconds, extra_env):
     x.close()
     return {"startup_ms": startup * 1000, "startup_cpu_ms": startup_cpu * 1000,
             "startup_wait_ms": startup_wait * 1000, "threads": threads,
-            "cpu_ms_per_s": cpu * 1000 / seconds, "switches_per_s": switches / seconds, "peak_rss_mib": rss / 1024,
-            "close_ms": close * 1000, "exit": code}
+            "cpu_ms_per_s": cpu * 1000 / seconds, "switches_per_s": switches / seconds,
+            "peak_rss_mib": rss / 1024, "close_ms": close * 1000, "exit": code}
 
 
 def main():
