@@ -3,17 +3,15 @@
 // builds and shows the same window with the same settings as the program.
 #include <QApplication>
 #include <QByteArray>
-#include <QIcon>
 #include <QLocale>
-#include <QPixmap>
 #include <optional>
 
 #include "news/curl_http_get.h"
 #include "news/news_decoding.h"
 #include "news/news_fetch.h"
 #include "window/form1.h"
-#include "window/icons/voltarik.xpm"
 #include "window/qt_locale.h"
+#include "window/window_icon.h"
 
 int main(int argc, char* argv[]) {
   const std::optional<voltarik::HttpDocument> document =
@@ -22,7 +20,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Voltarik"));
   QApplication::setDesktopFileName(QStringLiteral("cz.kvorlin.Voltarik"));
-  QApplication::setWindowIcon(QIcon(QPixmap(kWindowIcon)));
+  QApplication::setWindowIcon(voltarik::WindowIcon());
   voltarik::Form1 form(voltarik::CoreLocale(QLocale::system()),
                        [&document](const QString&) -> std::optional<QString> {
                          if (!document) return std::nullopt;

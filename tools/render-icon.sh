@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Renders the icons from their SVG sources: the window icon (88 x 128, 256 colours, as XPM, which
-# the program compiles in and Qt reads without an image reader) and the square PNGs of the desktop
-# icon theme. Run after editing the artwork and commit the results; the build uses the committed
-# files.
+# window/window_icon.cpp compiles in and Qt reads without an image reader) and the square PNGs of
+# the desktop icon theme. Run after editing the artwork and commit the results; the build uses the
+# committed files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 for tool in rsvg-convert:librsvg2-bin /usr/bin/convert:imagemagick; do

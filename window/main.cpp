@@ -1,14 +1,12 @@
 // Voltarik: estimates the electricity the PC draws and what it costs.
 #include <QApplication>
-#include <QIcon>
 #include <QLocale>
-#include <QPixmap>
 #include <algorithm>
 
 #include "news/early_news_fetch.h"
 #include "window/form1.h"
-#include "window/icons/voltarik.xpm"
 #include "window/qt_locale.h"
+#include "window/window_icon.h"
 
 namespace {
 
@@ -45,9 +43,7 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Voltarik"));
   QApplication::setDesktopFileName(QStringLiteral("cz.kvorlin.Voltarik"));
-  // Built in as XPM, which QPixmap reads by itself: a PNG goes through an image reader that
-  // first looks through the image format plugins, 2 ms of start-up.
-  QApplication::setWindowIcon(QIcon(QPixmap(kWindowIcon)));
+  QApplication::setWindowIcon(voltarik::WindowIcon());
 
   voltarik::Form1 form(voltarik::CoreLocale(QLocale::system()),
                        [&news](const QString& address) { return news.Take(address); });
