@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/netlink.h>
+#include <sys/ioctl.h>
 #include <sys/ptrace.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -303,6 +304,18 @@ INSTANTIATE_TEST_SUITE_P(
                       return ErrnoOf(socketpair(AF_UNIX, SOCK_STREAM, 0, pair.data()));
                     },
                     0},
+        SandboxCase{"bytes waiting on a socket counted",
+                    [] {
+                      int waiting = -1;
+                      return ErrnoOf(ioctl(socket(AF_INET, SOCK_DGRAM, 0), FIONREAD, &waiting));
+                    },
+                    0},
+        SandboxCase{"other device control",
+                    [] {
+                      int blocking = 1;
+                      return ErrnoOf(ioctl(socket(AF_INET, SOCK_DGRAM, 0), FIONBIO, &blocking));
+                    },
+                    EPERM},
         SandboxCase{"thread started",
                     [] {
                       int ran = 0;

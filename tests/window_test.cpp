@@ -363,8 +363,34 @@ INSTANTIATE_TEST_SUITE_P(
                   QLocale(QLocale::English, QLocale::UnitedStates),
                   {14, 5, 33},
                   "2:05:33 PM",
+                  "."},
+        ClockCase{
+            "slovak", QLocale(QLocale::Slovak, QLocale::Slovakia), {9, 5, 33}, "9:05:33", ","},
+        ClockCase{"german pads the hour",
+                  QLocale(QLocale::German, QLocale::Germany),
+                  {9, 5, 33},
+                  "09:05:33",
+                  ","},
+        ClockCase{"british",
+                  QLocale(QLocale::English, QLocale::UnitedKingdom),
+                  {9, 5, 33},
+                  "09:05:33",
                   "."}),
     [](const auto& info) { return Slug(info.param.name); });
+
+// Whatever a locale's long format puts around its time zone, nothing of it is left at either end.
+TEST(ClockFormatEveryLocaleTest, LeavesNoSeparatorAtEitherEnd) {
+  const QString kLeftOver = QStringLiteral(" ,;()[]\u00a0\u202f");
+  for (const QLocale& locale :
+       QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+    const QString clock =
+        QString::fromStdU16String(CoreLocale(locale).write_time_of_day({14, 5, 33}));
+    ASSERT_FALSE(clock.isEmpty()) << locale.name().toStdString();
+    EXPECT_FALSE(kLeftOver.contains(clock.front()) || kLeftOver.contains(clock.back()))
+        << locale.name().toStdString() << ": \"" << clock.toStdString() << "\" from \""
+        << locale.timeFormat(QLocale::LongFormat).toStdString() << '"';
+  }
+}
 
 }  // namespace
 }  // namespace voltarik::testing

@@ -244,7 +244,19 @@ INSTANTIATE_TEST_SUITE_P(
                  QStringLiteral("'at' H:mm:ss")},
         ZoneCase{"escaped quote inside quotes", QStringLiteral("'o''t' H t"),
                  QStringLiteral("'o''t' H")},
-        ZoneCase{"no zone", QStringLiteral("HH.mm.ss"), QStringLiteral("HH.mm.ss")}),
+        ZoneCase{"no zone", QStringLiteral("HH.mm.ss"), QStringLiteral("HH.mm.ss")},
+        ZoneCase{"comma before the zone", QStringLiteral("H:mm:ss, tttt"),
+                 QStringLiteral("H:mm:ss")},
+        ZoneCase{"day period before the zone", QStringLiteral("h:mm:ss Ap tttt"),
+                 QStringLiteral("h:mm:ss Ap")},
+        ZoneCase{"zone in parentheses", QStringLiteral("'Klock' H.mm:ss (t)"),
+                 QStringLiteral("'Klock' H.mm:ss")},
+        ZoneCase{"zone in brackets", QStringLiteral("APh:mm:ss [t]"), QStringLiteral("APh:mm:ss")},
+        ZoneCase{"zone first", QStringLiteral("t APh:mm:ss"), QStringLiteral("APh:mm:ss")},
+        ZoneCase{"abbreviation's dot stays", QStringLiteral("H:mm:ss 'ч'. t"),
+                 QStringLiteral("H:mm:ss 'ч'.")},
+        ZoneCase{"narrow blank before the zone", QStringLiteral("h:mm:ss\u202fAP t"),
+                 QStringLiteral("h:mm:ss\u202fAP")}),
     [](const auto& info) { return Slug(info.param.name); });
 
 using Boundary = QAccessible::TextBoundaryType;

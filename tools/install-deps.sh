@@ -1,27 +1,41 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the program need, when any is missing.
-# Meant for a Debian 12 machine, run as root (or with sudo available).
+# Supported: Debian 12 (bookworm) and Debian 13 (trixie); Debian testing (forky) is tried too.
+# Each release gets its own compilers and tools: clang, clang-tidy and clang-format are the
+# release's default LLVM (14 on Debian 12, 19 on Debian 13). Run as root (or with sudo).
 set -euo pipefail
 
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+case "$codename" in
+  bookworm | trixie | forky) ;;
+  *)
+    echo "install-deps: $(. /etc/os-release && echo "${PRETTY_NAME:-this system}") is not supported;" \
+      "Voltarik builds on Debian 12 (bookworm) and Debian 13 (trixie), and on Debian testing" \
+      "(forky)." >&2
+    exit 1
+    ;;
+esac
+
 packages=(
-  # Build
-  build-essential cmake pkg-config
+  # Build, and the commit date and clones the release package is made from
+  build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev libcurl4-openssl-dev zlib1g-dev libseccomp-dev
   # Tests and benchmarks
   libgtest-dev libbenchmark-dev
   # A display for the window tests and the screenshot, and the fonts the window asks for
   xvfb xauth fonts-liberation fonts-dejavu-core
-  # Sanitizers, static analysis and fuzzing
-  clang-14 clang-tidy-14 clang-format-14 libclang-rt-14-dev clazy
+  # Sanitizers, static analysis and fuzzing: the release's default LLVM
+  clang clang-tidy clang-format libclang-rt-dev clazy
   # The screenshot, the accessibility check and the cost measurement
-  imagemagick xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib
+  imagemagick xdotool dbus at-spi2-core python3 python3-pyatspi python3-xlib procps
   # Window managers and Wayland compositors to run the window under: openbox, Weston, and GNOME's
   # mutter (natively and with Xwayland, driven through its remote-desktop interface), with the
   # GTK theme that Qt would load on GNOME
   openbox x11-utils weston qt6-wayland mutter xwayland gir1.2-glib-2.0 python3-gi
   qt6-gtk-platformtheme
-  # The news helper against a name server that never answers, in a network namespace
-  iproute2
+  # The news helper in network namespaces: against a name server that never answers, and every
+  # system call of a normal transfer traced
+  iproute2 strace
   # Running the program, and checking and installing its package
   qt6-qpa-plugins desktop-file-utils appstream dpkg-dev lintian
 )

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 sources=$(ls core/*.cpp window/*.cpp news/*.cpp)
 
-git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run -Werror
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 echo "formatting: every C++ file is formatted"
 
 # clazy's copyable-polymorphic stays off: the error types are exceptions, thrown by value, and
@@ -16,7 +16,7 @@ clazy_checks=level2,no-copyable-polymorphic
 
 report=$(mktemp)
 trap 'rm -f "$report"' EXIT
-printf '%s\n' $sources | xargs -P 2 -n 1 clang-tidy-14 -p "$build" --quiet >>"$report" 2>&1 || true
+printf '%s\n' $sources | xargs -P 2 -n 1 clang-tidy -p "$build" --quiet >>"$report" 2>&1 || true
 printf '%s\n' $sources | grep -v '^core/' |
   xargs -P 2 -n 1 clazy-standalone -p "$build" --checks="$clazy_checks" >>"$report" 2>&1 || true
 

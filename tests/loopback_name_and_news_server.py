@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""A name server and a news server on loopback, for a network namespace of a test's own.
+
+DNS on 127.0.0.1:53 over UDP and TCP: every name ending in ".test" is 127.0.0.1 (A) and ::1
+(AAAA); any other name does not exist. HTTP on 127.0.0.1:80, [::1]:80 and 127.0.0.1:8080, which
+also serves as a proxy: every request is answered with "voltarik news via PORT".
+"""
+import socket
+import socketserver
+import struct
+import threading
+
+
+def answer(query):
+    ident, _flags, _questions = struct.unpack("!HHH", query[:6])
+    labels, at = [], 12
+    while query[at]:
+        labels.append(query[at + 1:at + 1 + query[at]].decode("ascii", "replace"))
+        at += query[at] + 1
+    qtype = struct.unpack("!H", query[at + 1:at + 3])[0]
+    question = query[12:at + 5]
+    name = ".".join(labels).lower()
+    records = []
+    if name.endswith(".test"):
+        if qtype == 1:
+            records.append((1, socket.inet_pton(socket.AF_INET, "127.0.0.1")))
+        elif qtype == 28:
+            records.append((28, socket.inet_pton(socket.AF_INET6, "::1")))
+    rcode = 0 if name.endswith(".test") else 3
+    reply = struct.pack("!HHHHHH", ident, 0x8180 | rcode, 1, len(records), 0, 0) + question
+    for rtype, data in records:
+        reply += struct.pack("!HHHIH", 0xC00C, rtype, 1, 60, len(data)) + data
+    return reply
+
+
+class Udp(socketserver.BaseRequestHandler):
+    def handle(self):
+        data, sock = self.request
+        sock.sendto(answer(data), self.client_address)
+
+
+class Tcp(socketserver.BaseRequestHandler):
+    def handle(self):
+        while True:
+            head = self.request.recv(2, socket.MSG_WAITALL)
+            if len(head) < 2:
+                return
+            query = self.request.recv(struct.unpack("!H", head)[0], socket.MSG_WAITALL)
+            reply = answer(query)
+            self.request.sendall(struct.pack("!H", len(reply)) + reply)
+
+
+class Http(socketserver.StreamRequestHandler):
+    def handle(self):
+        while self.rfile.readline() not in (b"\r\n", b"\n", b""):
+            pass
+        body = b"voltarik news via %d" % self.server.server_address[1]
+        self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=utf-8\r\n"
+                         b"Content-Length: %d\r\nConnection: close\r\n\r\n%s" % (len(body), body))
+
+
+class Http6(socketserver.ThreadingTCPServer):
+    address_family = socket.AF_INET6
+
+
+socketserver.ThreadingTCPServer.allow_reuse_address = True
+servers = [socketserver.ThreadingUDPServer(("127.0.0.1", 53), Udp),
+           socketserver.ThreadingTCPServer(("127.0.0.1", 53), Tcp),
+           socketserver.ThreadingTCPServer(("127.0.0.1", 80), Http),
+           Http6(("::1", 80), Http),
+           socketserver.ThreadingTCPServer(("127.0.0.1", 8080), Http)]
+for server in servers:
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+threading.Event().wait()
