@@ -41,6 +41,16 @@ if lintian -I -E --pedantic --tag-display-limit 0 "$deb" 2>/dev/null |
   echo "lintian reports missing hardening"
   exit 1
 fi
+# Built for this release, and named for it: 1.0.0~deb12 on Debian 12, 1.0.0~deb13 on Debian 13.
+release=$(. /etc/os-release && echo "${VERSION_ID:-}")
+version=$(dpkg-deb -f "$deb" Version)
+echo "Version: $version"
+if [ -n "$release" ] && [ "${version##*~deb}" != "$release" ]; then
+  echo "the version does not name Debian $release"
+  exit 1
+fi
+zcat "$(dirname "$deb")/packaging/changelog.gz" | head -n 1 | grep -qF "voltarik ($version) " ||
+  { echo "the changelog's version is not the package's"; exit 1; }
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for needed in libqt6widgets6 libcurl4 libseccomp2 libc6 qt6-qpa-plugins fonts-liberation; do
