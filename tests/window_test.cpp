@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <optional>
 
 #include "tests/modal_closer.h"
@@ -341,7 +342,11 @@ class ClockFormatTest : public ::testing::TestWithParam<ClockCase> {};
 
 TEST_P(ClockFormatTest, WritesTheLocaleTimeWithoutTimeZone) {
   const Locale locale = CoreLocale(GetParam().locale);
-  EXPECT_EQ(Utf8(locale.write_time_of_day(GetParam().time)), GetParam().expected);
+  // Qt 6.8's locale data puts a narrow no-break space before the day period (CLDR 42 and later),
+  // Qt 6.4's a blank: either is the locale's own.
+  std::u16string clock = locale.write_time_of_day(GetParam().time);
+  std::replace(clock.begin(), clock.end(), u'\u202f', u' ');
+  EXPECT_EQ(Utf8(clock), GetParam().expected);
   EXPECT_EQ(Utf8(locale.decimal_separator), GetParam().separator);
 }
 
