@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/netlink.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <sys/ptrace.h>
 #include <sys/socket.h>
@@ -316,6 +317,7 @@ INSTANTIATE_TEST_SUITE_P(
                       return ErrnoOf(ioctl(socket(AF_INET, SOCK_DGRAM, 0), FIONBIO, &blocking));
                     },
                     EPERM},
+        SandboxCase{"event counter made", [] { return ErrnoOf(eventfd(0, EFD_CLOEXEC)); }, 0},
         SandboxCase{"thread started",
                     [] {
                       int ran = 0;
