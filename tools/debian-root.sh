@@ -66,10 +66,11 @@ if ! $reuse || [ ! -x "$root/usr/bin/apt-get" ]; then
 fi
 
 # The tree as it is now, uncommitted changes included, with its history (the release package is
-# dated by the last commit and the reproducibility check clones it).
+# dated by the last commit and the reproducibility check clones it). The build folders of a root
+# that is reused stay, so its builds go on from where they were.
 tree=$root/root/voltarik
-rm -rf "$tree"
 mkdir -p "$tree"
+find "$tree" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf {} +
 git ls-files -z --cached --others --exclude-standard | tar -c --null -T - .git | tar -x -C "$tree"
 
 mount -t proc proc "$root/proc"

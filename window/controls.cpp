@@ -161,8 +161,7 @@ Controls BuildControls(QWidget& form) {
     if (displays[field] == nullptr) qFatal("Voltarik: no control shows display field %zu", field);
   }
 
-  std::sort(tab_stops.begin(), tab_stops.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::ranges::sort(tab_stops, [](const auto& a, const auto& b) { return a.first < b.first; });
   for (std::size_t i = 1; i < tab_stops.size(); ++i) {
     QWidget::setTabOrder(tab_stops[i - 1].second, tab_stops[i].second);
   }

@@ -16,8 +16,8 @@ bool IsGtkDesktop(const QByteArray& current_desktop) {
   static const QByteArrayList kGtkDesktops = {"GNOME", "X-CINNAMON", "UNITY",
                                               "MATE",  "XFCE",       "LXDE"};
   const QByteArrayList names = current_desktop.toUpper().split(':');
-  return std::any_of(names.begin(), names.end(),
-                     [](const QByteArray& name) { return kGtkDesktops.contains(name); });
+  return std::ranges::any_of(names,
+                             [](const QByteArray& name) { return kGtkDesktops.contains(name); });
 }
 
 }  // namespace
