@@ -5,11 +5,15 @@
 # release's default LLVM (14 on Debian 12, 19 on Debian 13). Run as root (or with sudo).
 set -euo pipefail
 
-codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+codename= system="this system"
+if [ -r /etc/os-release ]; then
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  system=$(. /etc/os-release && echo "${PRETTY_NAME:-$system}")
+fi
 case "$codename" in
   bookworm | trixie | forky) ;;
   *)
-    echo "install-deps: $(. /etc/os-release && echo "${PRETTY_NAME:-this system}") is not supported;" \
+    echo "install-deps: $system is not supported;" \
       "Voltarik builds on Debian 12 (bookworm) and Debian 13 (trixie), and on Debian testing" \
       "(forky)." >&2
     exit 1
