@@ -12,13 +12,18 @@ from Xlib import Xatom, display
 TITLE = "Voltarik  - Kvorlin"
 
 
-def find_client(x, root, deadline):
+def find_client(x, root, pid, deadline):
+    """The program's own window: mutter 44 and later draw frames in a client of their own, whose
+    frame windows carry the title of the window they frame."""
+    pid_atom = x.intern_atom("_NET_WM_PID")
     while time.monotonic() < deadline:
         pending = [root]
         while pending:
             window = pending.pop()
             try:
-                if window.get_wm_name() == TITLE and window.get_attributes().map_state:
+                owner = window.get_full_property(pid_atom, Xatom.CARDINAL)
+                if (window.get_wm_name() == TITLE and window.get_attributes().map_state
+                        and owner and owner.value[0] == pid):
                     return window
                 pending.extend(window.query_tree().children)
             except Exception:  # a window that vanished meanwhile
@@ -47,7 +52,7 @@ def main():
     program = subprocess.Popen([sys.argv[1]], stderr=subprocess.PIPE, text=True)
     failures = []
     try:
-        client = find_client(x, root, time.monotonic() + 20)
+        client = find_client(x, root, program.pid, time.monotonic() + 20)
         time.sleep(1)  # let the window manager place and decorate it
         frame = frame_of(client, root).get_geometry()
         screen = root.get_geometry()

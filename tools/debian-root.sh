@@ -35,16 +35,21 @@ mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
 roots=${VOLTARIK_ROOTS:-/var/tmp/voltarik-roots}
 root=$roots/$release
 
-command -v debootstrap >/dev/null || {
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends debootstrap ||
-    { apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap; }
-}
+for tool in debootstrap rsync; do
+  command -v $tool >/dev/null || {
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get install -y -q --no-install-recommends $tool ||
+      { apt-get update -q && apt-get install -y -q --no-install-recommends $tool; }
+  }
+done
 
-mounts=(proc sys dev dev/pts dev/shm run tmp)
+# The root itself is a mount point, as / is on a machine (ip netns exec remounts it), then the
+# system's own file systems inside it.
+mounts=(. proc sys dev dev/pts dev/shm run tmp)
 unmount_all() {
   local i
   for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
-    mountpoint -q "$root/${mounts[i]}" && umount -l "$root/${mounts[i]}"
+    if mountpoint -q "$root/${mounts[i]}"; then umount -l "$root/${mounts[i]}"; fi
   done
   return 0
 }
@@ -67,12 +72,17 @@ fi
 
 # The tree as it is now, uncommitted changes included, with its history (the release package is
 # dated by the last commit and the reproducibility check clones it). The build folders of a root
-# that is reused stay, so its builds go on from where they were.
+# that is reused stay, so its builds go on from where they were: only the files that differ are
+# written, and with the time of the copy, so that they are rebuilt.
 tree=$root/root/voltarik
+stage=$(mktemp -d)
+git ls-files -z --cached --others --exclude-standard | tar -c --null -T - .git | tar -x -C "$stage"
 mkdir -p "$tree"
-find "$tree" -mindepth 1 -maxdepth 1 ! -name 'build*' -exec rm -rf {} +
-git ls-files -z --cached --others --exclude-standard | tar -c --null -T - .git | tar -x -C "$tree"
+rsync -rl --checksum --delete --exclude='/build*/' "$stage/" "$tree/"
+rm -rf "$stage"
 
+mount --bind "$root" "$root"
+mount --make-private "$root"
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount --bind /dev "$root/dev"
@@ -80,6 +90,8 @@ mount --bind /dev/pts "$root/dev/pts"
 mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
 mount -t tmpfs -o mode=0755 tmpfs "$root/run"
 mount -t tmpfs -o mode=1777 tmpfs "$root/tmp"
+# What systemd makes in a new /tmp at boot; Xwayland (under mutter) needs its folder there.
+mkdir -m 1777 "$root/tmp/.X11-unix" "$root/tmp/.ICE-unix"
 
 echo "debian-root: running '$*' in $release ($(. "$root/etc/os-release" && echo "$PRETTY_NAME"))"
 chroot "$root" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" LANG=C.UTF-8 CI="${CI:-}" \
