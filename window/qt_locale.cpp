@@ -12,53 +12,39 @@ namespace {
 
 bool IsCLocale(const QLocale& locale) { return locale.language() == QLocale::C; }
 
-bool IsFieldLetter(QChar c) {
-  return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
-         (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
-}
-
-bool IsLiteral(const QString& run) {
-  return !run.isEmpty() && !IsFieldLetter(run.front()) && run.front() != QLatin1Char('\'');
-}
-
 // What separates a time-zone field from the rest of the format.
 constexpr QStringView kLeadsToZone = u" ,;([\u00a0\u202f";
 constexpr QStringView kClosesZone = u")]";
 
-// `text` without the characters of `set` at its end.
-QString Chopped(const QString& text, QStringView set) {
-  qsizetype size = text.size();
-  while (size > 0 && set.contains(text[size - 1])) --size;
-  return text.left(size);
+void ChopEnd(QString& text, QStringView set) {
+  while (!text.isEmpty() && set.contains(text.back())) text.chop(1);
 }
 
-// `text` without the characters of `set` at its start.
-QString Trimmed(const QString& text, QStringView set) {
-  qsizetype start = 0;
-  while (start < text.size() && set.contains(text[start])) ++start;
-  return text.mid(start);
+void ChopStart(QString& text, QStringView set) {
+  while (!text.isEmpty() && set.contains(text.front())) text.remove(0, 1);
 }
 
 }  // namespace
 
 QString WithoutTimeZone(const QString& time_format) {
-  // The format as runs: a field (one unquoted letter repeated), quoted text, or other literal text.
+  const QChar quote = QLatin1Char('\'');
+  const QChar zone = QLatin1Char('t');
+  // The format as runs: quoted text, a time-zone field (unquoted 't' repeated), or the rest.
   QStringList runs;
   for (qsizetype i = 0; i < time_format.size();) {
     qsizetype end = i + 1;
-    if (time_format[i] == QLatin1Char('\'')) {
+    if (time_format[i] == quote) {
       // Up to the closing quote; a doubled quote inside is a quote character.
       while (end < time_format.size() &&
-             (time_format[end] != QLatin1Char('\'') ||
-              (end + 1 < time_format.size() && time_format[end + 1] == QLatin1Char('\'')))) {
-        end += time_format[end] == QLatin1Char('\'') ? 2 : 1;
+             (time_format[end] != quote ||
+              (end + 1 < time_format.size() && time_format[end + 1] == quote))) {
+        end += time_format[end] == quote ? 2 : 1;
       }
       end = std::min(end + 1, time_format.size());
-    } else if (IsFieldLetter(time_format[i])) {
-      while (end < time_format.size() && time_format[end] == time_format[i]) ++end;
+    } else if (time_format[i] == zone) {
+      while (end < time_format.size() && time_format[end] == zone) ++end;
     } else {
-      while (end < time_format.size() && !IsFieldLetter(time_format[end]) &&
-             time_format[end] != QLatin1Char('\'')) {
+      while (end < time_format.size() && time_format[end] != quote && time_format[end] != zone) {
         ++end;
       }
     }
@@ -66,26 +52,24 @@ QString WithoutTimeZone(const QString& time_format) {
     i = end;
   }
 
-  QStringList kept;
+  // The zone goes with the blank, comma or opening bracket that leads up to it, and the closing
+  // bracket after it: "H:mm:ss, t" and "H:mm:ss (t)" both give "H:mm:ss". Quoted text ends in a
+  // quote, which none of these is, so it stays whole.
+  QString without_zone;
   bool after_zone = false;
-  for (const QString& run : runs) {
-    if (run.front() == QLatin1Char('t')) {
-      // The zone goes with the blank, comma or opening bracket that led up to it, and the
-      // closing bracket after it: "H:mm:ss, t" and "H:mm:ss (t)" both give "H:mm:ss".
-      if (!kept.isEmpty() && IsLiteral(kept.back())) {
-        kept.back() = Chopped(kept.back(), kLeadsToZone);
-      }
+  for (QString& run : runs) {
+    if (run.front() == zone) {
+      ChopEnd(without_zone, kLeadsToZone);
       after_zone = true;
       continue;
     }
-    kept.append(after_zone && IsLiteral(run) ? Trimmed(run, kClosesZone) : run);
+    if (after_zone) ChopStart(run, kClosesZone);
+    without_zone += run;
     after_zone = false;
   }
-  // A zone at either end ("t HH:mm:ss") leaves a blank or comma there.
-  if (!kept.isEmpty() && IsLiteral(kept.front()))
-    kept.front() = Trimmed(kept.front(), kLeadsToZone);
-  if (!kept.isEmpty() && IsLiteral(kept.back())) kept.back() = Chopped(kept.back(), kLeadsToZone);
-  return kept.join(QString());
+  // A zone first ("t HH:mm:ss") leaves a blank or comma at the start.
+  ChopStart(without_zone, kLeadsToZone);
+  return without_zone;
 }
 
 QString ClockFormat(const QLocale& locale) {

@@ -8,8 +8,9 @@
 
 namespace voltarik {
 
-// A time format without its time-zone field: every unquoted 't' goes, with the blanks it leaves;
-// "'kl'. HH:mm:ss t" gives "'kl'. HH:mm:ss". Letters inside quotes are text and stay.
+// A time format without its time-zone field: every unquoted run of 't' goes, with the blank,
+// comma or brackets that set it apart; "'kl'. HH:mm:ss t", "H:mm:ss, tttt" and "H:mm:ss (t)" give
+// the time alone. Letters inside quotes are text and stay.
 QString WithoutTimeZone(const QString& time_format);
 
 // The locale's long time format without its time-zone field: "H:mm:ss t" gives "H:mm:ss".
