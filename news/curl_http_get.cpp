@@ -156,11 +156,13 @@ std::optional<HttpDocument> CurlHttpGet(const std::string& address, const HttpLi
                                                         ? std::string()
                                                         : ContentTypeCharset(content_type)};
     }
-    // libcurl names a target only for a 3xx response with a Location; anything else that is not
-    // 2xx is a failure.
+    // Only a 3xx response with a Location is a redirect (libcurl 8.22 and later also name the
+    // target of any other status that carries one); anything else that is not 2xx is a failure.
     const char* location = nullptr;
     curl_easy_getinfo(easy.get(), CURLINFO_REDIRECT_URL, &location);
-    if (location == nullptr || hop == limits.max_redirects) return std::nullopt;
+    if (status < 300 || status > 399 || location == nullptr || hop == limits.max_redirects) {
+      return std::nullopt;
+    }
     url = location;
   }
 }

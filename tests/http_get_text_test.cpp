@@ -278,7 +278,9 @@ TEST(EarlyNewsFetchTest, HelperRunsConfined) {
     } else if (fd == 1) {
       EXPECT_EQ(target.rfind("pipe:", 0), 0U) << target;
     } else {
-      EXPECT_EQ(target.rfind("socket:", 0), 0U) << fd << " " << target;
+      // Its connections, and the event counter libcurl 8.22 and later make with a multi handle.
+      EXPECT_TRUE(target.starts_with("socket:") || target == "anon_inode:[eventfd]")
+          << fd << " " << target;
     }
   }
 }

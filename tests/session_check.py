@@ -175,6 +175,10 @@ def main():
         print(f"exit code: {program.returncode}")
         if program.returncode not in ((0,) if pointer is not None else (0, -15)):
             failures.append(f"the program ended with {program.returncode}")
+        # Qt 6.11 does not answer a question newer AT-SPI registries ask every application, and
+        # says so; it is Qt's own line, not the program's.
+        output = "\n".join(line for line in output.splitlines()
+                           if "does not implement \"GetApplicationBusAddress\"" not in line)
         if output.strip():
             failures.append(f"the program printed:\n{output}")
         if server is not None:
