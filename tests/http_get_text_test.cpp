@@ -93,9 +93,11 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"headers flooding",
                     Flood("HTTP/1.1 200 OK\r\n", "X-Flood: " + std::string(1000, 'h') + "\r\n"),
                     Ends::BeforeTheClock},
+        // The next line begun: libcurl 8.22 and later hold a header line until they know no
+        // folded line continues it.
         HostileCase{"headers over the cap, then silence",
                     HoldOpen("HTTP/1.1 200 OK\r\n" + std::string(70, 'X') + ": " +
-                             std::string(65 * 1024, 'h') + "\r\n"),
+                             std::string(65 * 1024, 'h') + "\r\nX"),
                     Ends::BeforeTheClock},
         HostileCase{"one endless header line",
                     Flood("HTTP/1.1 200 OK\r\nX-Long: ", std::string(4096, 'h')),
