@@ -21,6 +21,18 @@ struct MultiCleanup {
 using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
 using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
 
+// Lets go of both handles, uncleaned, when it goes out of scope past the deadline.
+struct LeftPastDeadline {
+  EasyHandle& easy;
+  MultiHandle& multi;
+  Clock::time_point deadline;
+  ~LeftPastDeadline() {
+    if (Clock::now() < deadline) return;
+    static_cast<void>(easy.release());
+    static_cast<void>(multi.release());
+  }
+};
+
 // What the fetch has received, checked against the limits as the bytes arrive: a body without a
 // declared length, a chunked one or a decompressed one is only known as it comes.
 struct Received {
@@ -131,8 +143,12 @@ std::optional<HttpDocument> CurlHttpGet(const std::string& address, const HttpLi
   const Clock::time_point deadline = Clock::now() + limits.timeout;
   // The first easy handle sets libcurl up for the process. The multi handle keeps the
   // connections; cleaning it up on return closes them.
-  const EasyHandle easy(curl_easy_init());
-  const MultiHandle multi(curl_multi_init());
+  EasyHandle easy(curl_easy_init());
+  MultiHandle multi(curl_multi_init());
+  // A name lookup still running at the deadline would hold their clean-up until it ends:
+  // libcurl 8.22 and later wait for their resolver threads whatever CURLOPT_QUICK_EXIT says.
+  // Past the deadline they are left to the end of the process, which follows at once.
+  const LeftPastDeadline leave_past_deadline{easy, multi, deadline};
   Received received{limits, 0, {}};
   if (!multi || !easy || !SetOptions(easy.get(), received)) return std::nullopt;
 

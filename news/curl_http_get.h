@@ -30,9 +30,11 @@ struct HttpLimits {
 std::string ContentTypeCharset(std::string_view content_type);
 
 // One synchronous HTTP GET of `address` (a host, or host:port, and a path, without a scheme).
-// Everything happens in the calling thread and is over when it returns: every limit is enforced
-// here, and the connection is closed. Succeeds only with a complete 2xx body (204 gives an empty
-// one); follows up to `max_redirects` plain-HTTP redirects, each target requested once.
+// Everything happens in the calling thread and every limit is enforced here. When it returns the
+// connection is closed, except after a fetch that ran to its deadline: its connection and any name
+// lookup still running are then left to the end of the process, which must follow at once.
+// Succeeds only with a complete 2xx body (204 gives an empty one); follows up to `max_redirects`
+// plain-HTTP redirects, each target requested once.
 std::optional<HttpDocument> CurlHttpGet(const std::string& address, const HttpLimits& limits = {});
 
 }  // namespace voltarik
