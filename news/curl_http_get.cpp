@@ -6,6 +6,8 @@
 #include <cctype>
 #include <memory>
 #include <set>
+#include <tuple>
+#include <utility>
 
 namespace voltarik {
 namespace {
@@ -22,15 +24,22 @@ using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
 using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
 
 // Lets go of both handles, uncleaned, when it goes out of scope past the deadline.
-struct LeftPastDeadline {
-  EasyHandle& easy;
-  MultiHandle& multi;
-  Clock::time_point deadline;
+class LeftPastDeadline {
+ public:
+  LeftPastDeadline(EasyHandle& easy, MultiHandle& multi, Clock::time_point deadline)
+      : easy_(easy), multi_(multi), deadline_(deadline) {}
+  LeftPastDeadline(const LeftPastDeadline&) = delete;
+  LeftPastDeadline& operator=(const LeftPastDeadline&) = delete;
   ~LeftPastDeadline() {
-    if (Clock::now() < deadline) return;
-    static_cast<void>(easy.release());
-    static_cast<void>(multi.release());
+    if (Clock::now() < deadline_) return;
+    std::ignore = easy_.release();
+    std::ignore = multi_.release();
   }
+
+ private:
+  EasyHandle& easy_;
+  MultiHandle& multi_;
+  Clock::time_point deadline_;
 };
 
 // What the fetch has received, checked against the limits as the bytes arrive: a body without a
@@ -50,7 +59,7 @@ size_t OnHeader(char* /*data*/, size_t /*size*/, size_t bytes, void* user) {
 
 size_t OnBody(char* data, size_t /*size*/, size_t bytes, void* user) {
   auto& received = *static_cast<Received*>(user);
-  if (static_cast<std::int64_t>(received.body.size() + bytes) > received.limits.max_body_bytes) {
+  if (std::cmp_greater(received.body.size() + bytes, received.limits.max_body_bytes)) {
     return CURL_WRITEFUNC_ERROR;
   }
   received.body.append(data, bytes);
@@ -148,7 +157,7 @@ std::optional<HttpDocument> CurlHttpGet(const std::string& address, const HttpLi
   // A name lookup still running at the deadline would hold their clean-up until it ends:
   // libcurl 8.22 and later wait for their resolver threads whatever CURLOPT_QUICK_EXIT says.
   // Past the deadline they are left to the end of the process, which follows at once.
-  const LeftPastDeadline leave_past_deadline{easy, multi, deadline};
+  const LeftPastDeadline leave_past_deadline(easy, multi, deadline);
   Received received{limits, 0, {}};
   if (!multi || !easy || !SetOptions(easy.get(), received)) return std::nullopt;
 

@@ -27,7 +27,7 @@ std::string EncodeNewsFrame(const std::optional<HttpDocument>& document) {
 }
 
 std::optional<HttpDocument> DecodeNewsFrame(std::string_view frame) {
-  if (frame.size() < kNewsFrameHeaderBytes || frame.substr(0, kMagic.size()) != kMagic) {
+  if (frame.size() < kNewsFrameHeaderBytes || !frame.starts_with(kMagic)) {
     return std::nullopt;
   }
   const char outcome = frame[4];
