@@ -1,9 +1,7 @@
 #include "window/qt_locale.h"
 
-#include <QStringList>
 #include <QStringView>
 #include <QTime>
-#include <algorithm>
 
 #include "window/qt_text.h"
 
@@ -28,44 +26,28 @@ void ChopStart(QString& text, QStringView set) {
 
 QString WithoutTimeZone(const QString& time_format) {
   const QChar quote = QLatin1Char('\'');
-  const QChar zone = QLatin1Char('t');
-  // The format as runs: quoted text, a time-zone field (unquoted 't' repeated), or the rest.
-  QStringList runs;
-  for (qsizetype i = 0; i < time_format.size();) {
-    qsizetype end = i + 1;
-    if (time_format[i] == quote) {
-      // Up to the closing quote; a doubled quote inside is a quote character.
-      while (end < time_format.size() &&
-             (time_format[end] != quote ||
-              (end + 1 < time_format.size() && time_format[end + 1] == quote))) {
-        end += time_format[end] == quote ? 2 : 1;
-      }
-      end = std::min(end + 1, time_format.size());
-    } else if (time_format[i] == zone) {
-      while (end < time_format.size() && time_format[end] == zone) ++end;
-    } else {
-      while (end < time_format.size() && time_format[end] != quote && time_format[end] != zone) {
-        ++end;
-      }
-    }
-    runs.append(time_format.mid(i, end - i));
-    i = end;
-  }
-
-  // The zone goes with the blank, comma or opening bracket that leads up to it, and the closing
-  // bracket after it: "H:mm:ss, t" and "H:mm:ss (t)" both give "H:mm:ss". Quoted text ends in a
-  // quote, which none of these is, so it stays whole.
   QString without_zone;
   bool after_zone = false;
-  for (QString& run : runs) {
-    if (run.front() == zone) {
+  for (qsizetype i = 0; i < time_format.size(); ++i) {
+    const QChar c = time_format[i];
+    if (c == QLatin1Char('t')) {
+      // The zone goes with the blank, comma or opening bracket that leads up to it, and the
+      // closing bracket after it: "H:mm:ss, t" and "H:mm:ss (t)" both give "H:mm:ss".
       ChopEnd(without_zone, kLeadsToZone);
       after_zone = true;
       continue;
     }
-    if (after_zone) ChopStart(run, kClosesZone);
-    without_zone += run;
+    if (after_zone && kClosesZone.contains(c)) continue;
     after_zone = false;
+    without_zone += c;
+    if (c == quote) {
+      // Quoted text stays as it stands, up to its closing quote: a 't' in it is a letter. A
+      // doubled quote closes and reopens it, which keeps the same letters inside.
+      const qsizetype close = time_format.indexOf(quote, i + 1);
+      const qsizetype end = close < 0 ? time_format.size() : close + 1;
+      without_zone += QStringView(time_format).sliced(i + 1, end - i - 1);
+      i = end - 1;
+    }
   }
   // A zone first ("t HH:mm:ss") leaves a blank or comma at the start.
   ChopStart(without_zone, kLeadsToZone);
