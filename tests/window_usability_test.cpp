@@ -259,6 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
                  QStringLiteral("H:mm:ss 'Uhr'")},
         ZoneCase{"an unclosed quote keeps the rest", QStringLiteral("H:mm 'at t"),
                  QStringLiteral("H:mm 'at t")},
+        ZoneCase{"two quotes for a quote mark", QStringLiteral("H'' t"), QStringLiteral("H''")},
         ZoneCase{"abbreviation's dot stays", QStringLiteral("H:mm:ss 'ч'. t"),
                  QStringLiteral("H:mm:ss 'ч'.")},
         ZoneCase{"narrow blank before the zone", QStringLiteral("h:mm:ss\u202fAP t"),
