@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the program need, when any is missing.
 # Supported: Debian 12 (bookworm) and Debian 13 (trixie); Debian testing (forky) is tried too.
 # Each release gets its own compilers and tools: clang, clang-tidy and clang-format are the
-# release's default LLVM (14 on Debian 12, 19 on Debian 13). Run as root (or with sudo).
+# release's default LLVM (14 on Debian 12, 19 on Debian 13, 21 on testing). Run as root (or with
+# sudo).
 set -euo pipefail
 
 codename= system="this system"
