@@ -6,7 +6,7 @@
 #include <QLocale>
 #include <optional>
 
-#include "news/curl_http_get.h"
+#include "news/helper/curl_http_get.h"
 #include "news/news_decoding.h"
 #include "news/news_fetch.h"
 #include "window/form1.h"

@@ -21,10 +21,10 @@
 #include <string>
 #include <thread>
 
-#include "news/curl_http_get.h"
+#include "news/helper/curl_http_get.h"
 #include "news/news_frame.h"
 #include "news/news_helper_process.h"
-#include "news/news_sandbox.h"
+#include "news/helper/news_sandbox.h"
 #include "tests/test_support.h"
 
 namespace voltarik {

@@ -1,4 +1,4 @@
-#include "news/news_sandbox.h"
+#include "news/helper/news_sandbox.h"
 
 #include <fcntl.h>
 #include <linux/landlock.h>

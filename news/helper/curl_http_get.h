@@ -1,7 +1,7 @@
 // The news transfer itself, over libcurl. It runs only inside the sandboxed helper process, never
 // in the window's process, and works in bytes: decoding the text is the window's business.
-#ifndef VOLTARIK_NEWS_CURL_HTTP_GET_H_
-#define VOLTARIK_NEWS_CURL_HTTP_GET_H_
+#ifndef VOLTARIK_NEWS_HELPER_CURL_HTTP_GET_H_
+#define VOLTARIK_NEWS_HELPER_CURL_HTTP_GET_H_
 
 #include <chrono>
 #include <cstdint>
@@ -39,4 +39,4 @@ std::optional<HttpDocument> CurlHttpGet(const std::string& address, const HttpLi
 
 }  // namespace voltarik
 
-#endif  // VOLTARIK_NEWS_CURL_HTTP_GET_H_
+#endif  // VOLTARIK_NEWS_HELPER_CURL_HTTP_GET_H_

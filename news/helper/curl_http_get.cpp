@@ -1,4 +1,4 @@
-#include "news/curl_http_get.h"
+#include "news/helper/curl_http_get.h"
 
 #include <curl/curl.h>
 

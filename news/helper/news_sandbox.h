@@ -2,8 +2,8 @@
 // the helper from a server can then at most spoil its own answer: it cannot start a program,
 // trace or signal another process, write or create a file, read more than name lookup reads, or
 // connect to a local service.
-#ifndef VOLTARIK_NEWS_NEWS_SANDBOX_H_
-#define VOLTARIK_NEWS_NEWS_SANDBOX_H_
+#ifndef VOLTARIK_NEWS_HELPER_NEWS_SANDBOX_H_
+#define VOLTARIK_NEWS_HELPER_NEWS_SANDBOX_H_
 
 namespace voltarik {
 
@@ -18,4 +18,4 @@ bool EnterNewsSandbox();
 
 }  // namespace voltarik
 
-#endif  // VOLTARIK_NEWS_NEWS_SANDBOX_H_
+#endif  // VOLTARIK_NEWS_HELPER_NEWS_SANDBOX_H_

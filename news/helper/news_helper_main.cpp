@@ -13,9 +13,9 @@
 #include <string>
 #include <string_view>
 
-#include "news/curl_http_get.h"
+#include "news/helper/curl_http_get.h"
 #include "news/news_frame.h"
-#include "news/news_sandbox.h"
+#include "news/helper/news_sandbox.h"
 
 namespace {
 
