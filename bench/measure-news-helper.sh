@@ -44,7 +44,8 @@ import os, statistics, subprocess, sys, time
 peaks, lifetimes = [], []
 for _ in range(10):
     started = time.monotonic()
-    child = subprocess.Popen([sys.argv[1], sys.argv[2], "3000"], stdout=subprocess.DEVNULL,
+    child = subprocess.Popen([sys.argv[1], sys.argv[2], "3000", str(os.getpid())],
+                             stdout=subprocess.DEVNULL,
                              env={})
     _, status, usage = os.wait4(child.pid, 0)
     lifetimes.append((time.monotonic() - started) * 1000)

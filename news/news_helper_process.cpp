@@ -2,8 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
-#include <sys/prctl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,7 +12,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -48,45 +46,82 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
   return pointers;
 }
 
-// What the child needs to become the helper.
-struct HelperStart {
-  pid_t parent;
-  int pipe_write;
-  int null_device;
-  const char* path;
-  char* const* argv;
-  char* const* envp;
-};
-
-// The child, on the parent's memory until exec: system calls only, and no return. The program
-// installs no signal handlers, so none can run here either.
-[[noreturn]] int ExecHelper(void* argument) {
-  const HelperStart& start = *static_cast<const HelperStart*>(argument);
-  // Dies with the thread that started it, also when the window's process is killed.
-  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != start.parent) _exit(127);
-  // Both moved past the standard three first: a program started with one of those closed may
-  // have been given the pipe or /dev/null in its place.
-  const int pipe_fd = fcntl(start.pipe_write, F_DUPFD_CLOEXEC, 3);
-  const int null_fd = fcntl(start.null_device, F_DUPFD_CLOEXEC, 3);
-  if (pipe_fd < 0 || null_fd < 0 || dup2(null_fd, STDIN_FILENO) < 0 ||
-      dup2(pipe_fd, STDOUT_FILENO) < 0 || dup2(null_fd, STDERR_FILENO) < 0 ||
-      close_range(3, ~0U, 0) != 0) {
-    _exit(127);
-  }
-  execve(start.path, start.argv, start.envp);
-  _exit(127);
+// A descriptor moved past the standard three: in a program started with one of those closed,
+// the pipe or /dev/null may have been given its number, and placing one as the helper's standard
+// output would then close the other. -1 when it could not be moved.
+int PastStandardDescriptors(int fd) {
+  if (fd > STDERR_FILENO) return fd;
+  const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  close(fd);
+  return moved;
 }
 
-// Starts the helper as posix_spawn does, sharing this process's memory until the exec and with
-// the parent waiting until then: a fork of the window's process, which has Qt mapped by now,
-// would copy its page tables and make every page it writes next fault once more. Unlike
-// posix_spawn it lets the child ask to die with its parent before the helper runs.
-pid_t StartHelper(HelperStart& start) {
-  constexpr std::size_t kChildStackBytes = std::size_t{64} * 1024;
-  // Left untouched but for the few pages the child uses; the stack grows down.
-  const std::unique_ptr<char[]> stack = std::make_unique_for_overwrite<char[]>(kChildStackBytes);
-  return clone(ExecHelper, stack.get() + kChildStackBytes, CLONE_VM | CLONE_VFORK | SIGCHLD,
-               &start);
+class SpawnActions {
+ public:
+  SpawnActions() { ok_ = posix_spawn_file_actions_init(&actions_) == 0; }
+  ~SpawnActions() {
+    if (ok_) posix_spawn_file_actions_destroy(&actions_);
+  }
+  SpawnActions(const SpawnActions&) = delete;
+  SpawnActions& operator=(const SpawnActions&) = delete;
+
+  // The pipe as standard output, /dev/null as standard input and error, and nothing else.
+  bool Place(int pipe_write, int null_device) {
+    ok_ = ok_ && posix_spawn_file_actions_adddup2(&actions_, null_device, STDIN_FILENO) == 0 &&
+          posix_spawn_file_actions_adddup2(&actions_, pipe_write, STDOUT_FILENO) == 0 &&
+          posix_spawn_file_actions_adddup2(&actions_, null_device, STDERR_FILENO) == 0 &&
+          posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1) == 0;
+    return ok_;
+  }
+  const posix_spawn_file_actions_t* get() const { return &actions_; }
+
+ private:
+  posix_spawn_file_actions_t actions_{};
+  bool ok_ = false;
+};
+
+class SpawnAttributes {
+ public:
+  SpawnAttributes() { ok_ = posix_spawnattr_init(&attributes_) == 0; }
+  ~SpawnAttributes() {
+    if (ok_) posix_spawnattr_destroy(&attributes_);
+  }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+
+  // No signal blocked and every one at its default, whatever this thread blocks or ignores.
+  bool Clean() {
+    sigset_t none;
+    sigset_t all;
+    ok_ =
+        ok_ && sigemptyset(&none) == 0 && sigfillset(&all) == 0 &&
+        posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
+        posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
+        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
+    return ok_;
+  }
+  const posix_spawnattr_t* get() const { return &attributes_; }
+
+ private:
+  posix_spawnattr_t attributes_{};
+  bool ok_ = false;
+};
+
+// Starts the helper with glibc's posix_spawn, which shares this process's memory until the exec
+// and has the caller wait until then: a fork of the window's process, which has Qt mapped by now,
+// would copy its page tables and make every page it writes next fault once more. -1 when it
+// could not be started.
+pid_t StartHelper(const std::string& path, std::vector<char*>& argv, std::vector<char*>& envp,
+                  int pipe_write, int null_device) {
+  SpawnActions actions;
+  SpawnAttributes attributes;
+  pid_t child = -1;
+  if (!actions.Place(pipe_write, null_device) || !attributes.Clean() ||
+      posix_spawn(&child, path.c_str(), actions.get(), attributes.get(), argv.data(),
+                  envp.data()) != 0) {
+    return -1;
+  }
+  return child;
 }
 
 }  // namespace
@@ -102,23 +137,28 @@ NewsHelperProcess::NewsHelperProcess(const std::string& helper_path, const std::
                                      std::chrono::milliseconds timeout)
     : deadline_(Clock::now() + timeout + kHelperMargin) {
   if (helper_path.empty()) return;
-  std::vector<std::string> arguments = {helper_path, address, std::to_string(timeout.count())};
+  // The helper checks that its parent is still this process once it has asked to die with it.
+  std::vector<std::string> arguments = {helper_path, address, std::to_string(timeout.count()),
+                                        std::to_string(getpid())};
   std::vector<std::string> environment = ProxyEnvironment();
-  const std::vector<char*> argv = Pointers(arguments);
-  const std::vector<char*> envp = Pointers(environment);
+  std::vector<char*> argv = Pointers(arguments);
+  std::vector<char*> envp = Pointers(environment);
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return;
-  const int null_device = open("/dev/null", O_RDWR | O_CLOEXEC);
-  HelperStart start{getpid(), ends[1], null_device, helper_path.c_str(), argv.data(), envp.data()};
-  const pid_t child = null_device < 0 ? -1 : StartHelper(start);
+  const int read_end = ends[0];
+  const int write_end = PastStandardDescriptors(ends[1]);
+  const int null_device = PastStandardDescriptors(open("/dev/null", O_RDWR | O_CLOEXEC));
+  const pid_t child = write_end < 0 || null_device < 0
+                          ? -1
+                          : StartHelper(helper_path, argv, envp, write_end, null_device);
   if (null_device >= 0) close(null_device);
-  close(ends[1]);
+  if (write_end >= 0) close(write_end);
   if (child < 0) {
-    close(ends[0]);
+    close(read_end);
     return;
   }
   pid_ = child;
-  pipe_ = ends[0];
+  pipe_ = read_end;
 }
 
 NewsHelperProcess::~NewsHelperProcess() { Stop(); }

@@ -21,7 +21,7 @@ void Write(std::string_view bytes) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (argc != 3) return EXIT_FAILURE;
+  if (argc != 4) return EXIT_FAILURE;
   const std::string_view how = argv[1];
   const std::string document =
       voltarik::EncodeNewsFrame(voltarik::HttpDocument{"Verze 2", "windows-1250"});

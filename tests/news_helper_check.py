@@ -3,7 +3,7 @@
 a news server on port 80 that accepts the connection and never answers:
 
 - the program starts its helper from where it looks for it (HELPER), confined while the transfer
-  is under way (NoNewPrivs 1, Seccomp 2);
+  is under way (NoNewPrivs 1, Seccomp 2, no capability although the program runs as root);
 - the window's process never maps libcurl or a TLS library, and links none;
 - the window is mapped at most 3.5 s after launch, with the helper gone;
 - a helper whose program is killed dies with it.
@@ -80,6 +80,10 @@ while time.monotonic() < started + 5:
             seen_helper = True
             check(exe == helper, f"the helper started is {exe}, not {helper}")
             check(status.get("NoNewPrivs") == "1", "the helper may gain privileges")
+            # Started by root here: it must still hold no capability at all.
+            for capabilities in ("CapInh", "CapPrm", "CapEff", "CapBnd", "CapAmb"):
+                check(int(status.get(capabilities, "1"), 16) == 0,
+                      f"the helper holds capabilities ({capabilities} {status.get(capabilities)})")
     if seen_helper and not children(process.pid):
         break  # the answer is in
     time.sleep(0.01)

@@ -1,6 +1,8 @@
 // What the news box shows after start-up, for documents served every way a web server may send
 // them, and how often each redirect target is asked for.
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -245,7 +247,11 @@ INSTANTIATE_TEST_SUITE_P(
                    {}}),
     [](const auto& info) { return Slug(info.param.name); });
 
-TEST(NewsFetchTest, FollowsARedirectToAnotherPort) {
+// Where Landlock offers network rules (ABI 4), the helper may connect only to the ports a fetch
+// needs: the address's, 80, a proxy's and 53. A redirect to another port then fails.
+TEST(NewsFetchTest, FollowsARedirectToAnotherPortOnlyWherePortsAreNotLimited) {
+  const bool ports_limited =
+      syscall(SYS_landlock_create_ruleset, nullptr, 0, 1U /* version */) >= 4;
   LoopbackHttpServer first;
   LoopbackHttpServer second;
   first.Script(
@@ -253,9 +259,9 @@ TEST(NewsFetchTest, FollowsARedirectToAnotherPort) {
       AtOnce(Response("302 Found", "", "Location: http://" + second.Authority() + "/n.txt\r\n")));
   second.Script("/n.txt", Ok("Jinde"));
   const auto form = LoadWindow(first);
-  EXPECT_EQ(NewsBox(*form), QStringLiteral("Jinde"));
+  EXPECT_EQ(NewsBox(*form), ports_limited ? Introduction() : QStringLiteral("Jinde"));
   EXPECT_EQ(first.RequestedPaths(), std::vector<std::string>{kDocument});
-  EXPECT_EQ(second.RequestedPaths(), std::vector<std::string>{"/n.txt"});
+  EXPECT_EQ(second.RequestedPaths().size(), ports_limited ? 0U : 1U);
 }
 
 TEST(NewsFetchTest, FetchesTheDocumentPathOnceAndDropsTicksMeanwhile) {

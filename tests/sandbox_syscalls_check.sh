@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Every system call the news helper makes inside its sandbox during normal transfers, traced with
 # strace in a network namespace of its own (root): a literal IPv4 and IPv6 address, a name looked
-# up over DNS on UDP and on TCP, and a proxy. Each transfer must bring its document, and every
-# call the filter refused must be one refused on purpose; any other refusal is a call the
-# libraries now make that the filter has never seen, and fails the check with its name.
-# Usage: sandbox_syscalls_check.sh HELPER
+# up over DNS on UDP and on TCP, and a proxy; all of them again as on a kernel without Landlock,
+# where the helper sees the file system through a namespace of its own. Each transfer must bring
+# its document, and every call the filter refused must be one refused on purpose; any other
+# refusal is a call the libraries now make that the filter has never seen, and fails the check
+# with its name.
+# Usage: sandbox_syscalls_check.sh HELPER WITHOUT_LANDLOCK
 set -euo pipefail
 helper=$(realpath "$1")
+without_landlock=$(realpath "$2")
 here=$(dirname "$(realpath "$0")")
 # Refused on purpose, as the start of a traced call: glibc tries clone3 first and falls back to
 # clone, whose flags the filter can check; name lookup first asks the name service cache daemon
@@ -29,6 +32,7 @@ ip netns exec "$namespace" python3 "$here/loopback_name_and_news_server.py" &
 sleep 0.5
 
 failed=0
+wrapper=()  # what the helper runs under: nothing, or the program that hides Landlock
 transfer() {  # NAME RESOLV_OPTIONS ADDRESS PORT_SERVING [VARIABLE=VALUE ...]
   local name=$1 options=$2 address=$3 port=$4
   shift 4
@@ -36,11 +40,22 @@ transfer() {  # NAME RESOLV_OPTIONS ADDRESS PORT_SERVING [VARIABLE=VALUE ...]
   # One trace file a thread, so that no call is split across lines.
   local trace=$work/$name/trace
   mkdir -p "$work/$name"
-  ip netns exec "$namespace" env -i "$@" strace -ff -qq -o "$trace" \
+  # The helper's parent is strace, which sh becomes through exec: the helper is told sh's ID.
+  sh -c 'exec "$@" "$$"' sh ip netns exec "$namespace" env -i "$@" "${wrapper[@]}" \
+    strace -ff -qq -o "$trace" \
     "$helper" "$address" 3000 | cat >"$work/$name/frame"
   # The refusals after the filter is in place (the resolver's threads start inside it), and
   # those of them not made on purpose.
   local main refused unexpected
+  if [ "${#wrapper[@]}" -gt 0 ] && ! unshare --user true 2>/dev/null; then
+    # Neither Landlock nor a user namespace: the helper must fetch nothing at all.
+    if [ "$(od -An -c "$work/$name/frame" | tr -s ' ')" = " V N F 1 F \0 \0 \0 \0 \0" ]; then
+      echo "$name: no user namespaces here either: nothing fetched"
+    else
+      echo "$name: fetched without any layer keeping the helper from the user's files"; failed=1
+    fi
+    return
+  fi
   main=$(grep -l 'seccomp(SECCOMP_SET_MODE_FILTER' "$trace".* || true)
   refused=$(for file in "$trace".*; do
     if [ "$file" = "$main" ]; then sed -n '/seccomp(SECCOMP_SET_MODE_FILTER/,$p' "$file"
@@ -60,9 +75,12 @@ transfer() {  # NAME RESOLV_OPTIONS ADDRESS PORT_SERVING [VARIABLE=VALUE ...]
       "$({ sed -E 's/\(.*//' <<<"$refused" | sort -u | tr '\n' ' '; } | sed 's/^ *$/none/')"
   fi
 }
-transfer ipv4 '' 127.0.0.1/voltarik.txt 80
-transfer ipv6 '' '[::1]/voltarik.txt' 80
-transfer dns_udp '' news.test/voltarik.txt 80
-transfer dns_tcp 'options use-vc' news.test/voltarik.txt 80
-transfer proxy '' news.test/voltarik.txt 8080 http_proxy=http://proxy.test:8080
+for kernel in with_landlock without_landlock; do
+  [ "$kernel" = with_landlock ] || wrapper=("$without_landlock")
+  transfer "$kernel/ipv4" '' 127.0.0.1/voltarik.txt 80
+  transfer "$kernel/ipv6" '' '[::1]/voltarik.txt' 80
+  transfer "$kernel/dns_udp" '' news.test/voltarik.txt 80
+  transfer "$kernel/dns_tcp" 'options use-vc' news.test/voltarik.txt 80
+  transfer "$kernel/proxy" '' news.test/voltarik.txt 8080 http_proxy=http://proxy.test:8080
+done
 exit $failed

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Makes a fresh minimal root of another Debian release from Debian's archive (debootstrap), copies
 # this working tree into it (tracked and untracked files, not the build folders) and runs a
-# command there, by default ./test.sh, as root in a chroot with /proc, /sys, /dev and /run of its
-# own. The root is made anew on every run unless --reuse is given and one is there already; it is
-# left in place afterwards for a look inside (rerun with --reuse to go on in it).
+# command there, by default ./test.sh, as root with that root as its / (in a mount namespace of its
+# own) and /proc, /sys, /dev and /run of its own. The root is made anew on every run unless
+# --reuse is given and one is there already; it is left in place afterwards for a look inside
+# (rerun with --reuse to go on in it).
 #
 # Usage: tools/debian-root.sh [--reuse] RELEASE [COMMAND ...]
 #   RELEASE   trixie (Debian 13), forky or testing (Debian testing), bookworm (Debian 12)
@@ -30,7 +31,7 @@ case "$release" in
     exit 2
     ;;
 esac
-[ "$(id -u)" -eq 0 ] || { echo "debian-root: needs root (debootstrap, chroot, mount)" >&2; exit 2; }
+[ "$(id -u)" -eq 0 ] || { echo "debian-root: needs root (debootstrap, mount, pivot_root)" >&2; exit 2; }
 mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
 roots=${VOLTARIK_ROOTS:-/var/tmp/voltarik-roots}
 root=$roots/$release
@@ -94,6 +95,12 @@ mount -t tmpfs -o mode=1777 tmpfs "$root/tmp"
 mkdir -m 1777 "$root/tmp/.X11-unix" "$root/tmp/.ICE-unix"
 
 echo "debian-root: running '$*' in $release ($(. "$root/etc/os-release" && echo "$PRETTY_NAME"))"
-chroot "$root" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" LANG=C.UTF-8 CI="${CI:-}" \
+# The root becomes the root of a mount namespace of its own (pivot_root), not a chroot: inside a
+# chroot the kernel refuses user namespaces, which the news helper's sandbox uses where Landlock
+# is missing.
+unshare --mount --propagation private -- /bin/sh -c '
+  cd "$1" && mkdir -p .host && pivot_root . .host && cd / && umount -l /.host && rmdir /.host &&
+  shift && exec "$@"' sh "$root" \
+  /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" LANG=C.UTF-8 CI="${CI:-}" \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
   /bin/bash -c 'cd /root/voltarik && exec "$@"' bash "$@"

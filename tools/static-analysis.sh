@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
-sources=$(ls core/*.cpp window/*.cpp news/*.cpp)
+sources=$(ls core/*.cpp window/*.cpp news/*.cpp news/helper/*.cpp)
 
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 echo "formatting: every C++ file is formatted"

@@ -1,33 +1,44 @@
 // voltarik-news: the news transfer in a process of its own, started by the window's process with
-// the document's address and the fetch's time limit, and the write end of a pipe as its standard
-// output. It enters its sandbox, fetches, writes one frame with the outcome and ends. It is an
-// internal part of Voltarik, not a program to run by hand.
+// the document's address, the fetch's time limit and the window's process ID, and the write end of
+// a pipe as its standard output. It enters its sandbox, fetches, writes one frame with the outcome
+// and ends. It is an internal part of Voltarik, not a program to run by hand.
 #include <curl/curl.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "news/helper/connect_ports.h"
 #include "news/helper/curl_http_get.h"
-#include "news/news_frame.h"
 #include "news/helper/news_sandbox.h"
+#include "news/news_frame.h"
 
 namespace {
 
-// The time limit in milliseconds: 1 to the fetch's own limit.
-std::optional<std::chrono::milliseconds> ParseTimeout(std::string_view text) {
-  int milliseconds = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), milliseconds);
-  if (error != std::errc() || end != text.data() + text.size() || milliseconds < 1 ||
-      milliseconds > voltarik::kNewsTimeout.count()) {
+// A whole decimal number from `minimum` to `maximum`.
+std::optional<long> ParseNumber(std::string_view text, long minimum, long maximum) {
+  long number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size() || number < minimum ||
+      number > maximum) {
     return std::nullopt;
   }
-  return std::chrono::milliseconds(milliseconds);
+  return number;
+}
+
+// Dies with the thread that started it, also when the window's process is killed, and ends at
+// once if that already happened before it could ask: its parent is then another process.
+bool DieWithParent(const char* parent) {
+  const std::optional<long> pid = ParseNumber(parent, 1, std::numeric_limits<pid_t>::max());
+  return prctl(PR_SET_PDEATHSIG, SIGKILL) == 0 && pid && getppid() == *pid;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -43,14 +54,15 @@ bool WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (argc != 4 || !DieWithParent(argv[3])) std::_Exit(EXIT_FAILURE);
   std::optional<voltarik::HttpDocument> document;
-  const std::optional<std::chrono::milliseconds> timeout =
-      argc == 3 ? ParseTimeout(argv[2]) : std::nullopt;
+  const std::optional<long> timeout = ParseNumber(argv[2], 1, voltarik::kNewsTimeout.count());
   // libcurl sets itself up, TLS libraries included, while the process may still read their
   // configuration; from the sandbox on, nothing it does not need for plain HTTP is possible.
   if (timeout && curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK &&
-      voltarik::EnterNewsSandbox()) {
-    document = voltarik::CurlHttpGet(argv[1], voltarik::HttpLimits{.timeout = *timeout});
+      voltarik::EnterNewsSandbox(voltarik::NewsConnectPorts(argv[1], std::getenv))) {
+    document = voltarik::CurlHttpGet(
+        argv[1], voltarik::HttpLimits{.timeout = std::chrono::milliseconds(*timeout)});
   }
   const bool written = WriteAll(STDOUT_FILENO, voltarik::EncodeNewsFrame(document));
   // At once: a name lookup still running is abandoned, not waited for, and nothing of libcurl's

@@ -1,8 +1,10 @@
 #include "news/helper/news_sandbox.h"
 
 #include <fcntl.h>
-#include <linux/landlock.h>
+#include <linux/capability.h>
+#include <linux/netlink.h>
 #include <linux/sched.h>
+#include <netinet/in.h>
 #include <seccomp.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
@@ -11,10 +13,15 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdint>
+#include <algorithm>
+#include <array>
 #include <initializer_list>
 #include <memory>
+#include <utility>
+#include <vector>
+
+#include "news/helper/landlock.h"
+#include "news/helper/name_lookup_root.h"
 
 namespace voltarik {
 namespace {
@@ -43,76 +50,47 @@ bool LimitResources() {
   return ok;
 }
 
-// Landlock's rights beyond those of the kernel headers Debian 12 builds with.
-constexpr std::uint64_t kFsTruncate = 1ULL << 14;              // ABI 3
-constexpr std::uint64_t kFsIoctlDev = 1ULL << 15;              // ABI 5
-constexpr std::uint64_t kNetBindTcp = 1ULL << 0;               // ABI 4
-constexpr std::uint64_t kScopeAbstractUnixSocket = 1ULL << 0;  // ABI 6
-constexpr std::uint64_t kScopeSignal = 1ULL << 1;              // ABI 6
+// The effective, permitted and inheritable sets, of 32 capabilities each.
+using CapabilitySets = std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3>;
 
-// The ruleset's attributes as ABI 6 knows them; older kernels are given the leading part only.
-struct RulesetAttributes {
-  std::uint64_t handled_access_fs;
-  std::uint64_t handled_access_net;
-  std::uint64_t scoped;
-};
-
-// What name lookup reads: glibc's resolver configuration, and the NSS modules that nsswitch.conf
-// may name, which it loads from the system's library folders.
-constexpr const char* kNameLookupFiles[] = {"/etc/nsswitch.conf", "/etc/host.conf",
-                                            "/etc/hosts",         "/etc/resolv.conf",
-                                            "/etc/gai.conf",      "/etc/ld.so.cache"};
-constexpr const char* kLibraryFolders[] = {"/usr/lib", "/lib", "/lib64", "/usr/lib64"};
-
-struct FdCloser {
-  void operator()(const int* fd) const {
-    close(*fd);
-    delete fd;
-  }
-};
-using OwnedFd = std::unique_ptr<int, FdCloser>;
-
-void AllowReading(int ruleset, const char* path, std::uint64_t access) {
-  const int fd = open(path, O_PATH | O_CLOEXEC);
-  if (fd < 0) return;  // absent here: nothing to allow
-  const OwnedFd owned(new int(fd));
-  landlock_path_beneath_attr rule{};
-  rule.allowed_access = access;
-  rule.parent_fd = fd;
-  syscall(SYS_landlock_add_rule, ruleset, LANDLOCK_RULE_PATH_BENEATH, &rule, 0);
+bool ReadCapabilities(CapabilitySets& sets) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  return syscall(SYS_capget, &header, sets.data()) == 0;
 }
 
-// True when Landlock is in force, or when the kernel does not offer it; false only when it is
-// offered but could not be put in place.
-bool RestrictFileSystem() {
-  const long abi =
-      syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
-  if (abi < 1) return errno == ENOSYS || errno == EOPNOTSUPP;
+// Every capability given up, also those of a program started as root or of the user namespace
+// the file view may have made. The bounding set can only be cut with CAP_SETPCAP; without it,
+// it gives nothing back anyway, since no program is started and no privilege gained from here on.
+bool DropCapabilities() {
+  CapabilitySets held{};
+  if (!ReadCapabilities(held)) return false;
+  if ((held[0].effective & (1U << CAP_SETPCAP)) != 0) {
+    for (int capability = 0; prctl(PR_CAPBSET_READ, capability) >= 0; ++capability) {
+      if (prctl(PR_CAPBSET_DROP, capability) != 0) return false;
+    }
+  }
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  const CapabilitySets none{};
+  if (prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) != 0 ||
+      syscall(SYS_capset, &header, none.data()) != 0 || !ReadCapabilities(held)) {
+    return false;
+  }
+  return std::ranges::all_of(held, [](const __user_cap_data_struct& sets) {
+    return sets.effective == 0 && sets.permitted == 0 && sets.inheritable == 0;
+  });
+}
 
-  RulesetAttributes attributes{};
-  attributes.handled_access_fs = (LANDLOCK_ACCESS_FS_MAKE_SYM << 1) - 1;  // every ABI 1 right
-  std::size_t size = sizeof(std::uint64_t);
-  if (abi >= 2) attributes.handled_access_fs |= LANDLOCK_ACCESS_FS_REFER;
-  if (abi >= 3) attributes.handled_access_fs |= kFsTruncate;
-  if (abi >= 5) attributes.handled_access_fs |= kFsIoctlDev;
-  if (abi >= 4) {
-    attributes.handled_access_net = kNetBindTcp;  // no rule for it: no TCP port is bound
-    size = 2 * sizeof(std::uint64_t);
+// Reading only what name lookup reads, on every kernel, or not at all.
+bool RestrictFileSystem(std::span<const std::uint16_t> connect_ports) {
+  switch (RestrictWithLandlock(connect_ports)) {
+    case Landlock::kInForce:
+      return true;
+    case Landlock::kNotOffered:
+      return EnterNameLookupRoot();
+    case Landlock::kFailed:
+      return false;
   }
-  if (abi >= 6) {
-    attributes.scoped = kScopeAbstractUnixSocket | kScopeSignal;
-    size = sizeof(RulesetAttributes);
-  }
-  const long ruleset = syscall(SYS_landlock_create_ruleset, &attributes, size, 0);
-  if (ruleset < 0) return false;
-  const OwnedFd owned(new int(static_cast<int>(ruleset)));
-  for (const char* file : kNameLookupFiles) {
-    AllowReading(*owned, file, LANDLOCK_ACCESS_FS_READ_FILE);
-  }
-  for (const char* folder : kLibraryFolders) {
-    AllowReading(*owned, folder, LANDLOCK_ACCESS_FS_READ_FILE);
-  }
-  return syscall(SYS_landlock_restrict_self, *owned, 0) == 0;
+  return false;
 }
 
 struct FilterRelease {
@@ -131,37 +109,71 @@ bool Allow(scmp_filter_ctx filter, std::initializer_list<int> calls) {
 constexpr scmp_datum_t kWritingFlags =
     O_WRONLY | O_RDWR | O_CREAT | O_TRUNC | O_APPEND | (O_TMPFILE & ~O_DIRECTORY);
 
-// One system call allowed when its argument `argument`, masked with `mask`, equals `value`
-// (seccomp.h's SCMP_A0 and the like are C compound literals).
+// One condition on an argument of a system call: the argument `argument`, masked with `mask`,
+// equals `value` (seccomp.h's SCMP_A0 and the like are C compound literals).
 struct Condition {
   unsigned int argument;
   scmp_datum_t mask;
   scmp_datum_t value;
 };
 
-bool AllowWhen(scmp_filter_ctx filter, int call, const Condition& condition) {
-  const scmp_arg_cmp compare{condition.argument, SCMP_CMP_MASKED_EQ, condition.mask,
-                             condition.value};
-  return seccomp_rule_add(filter, SCMP_ACT_ALLOW, call, 1, compare) == 0;
+constexpr scmp_datum_t kAll = ~scmp_datum_t{0};
+// A socket's type without the SOCK_NONBLOCK and SOCK_CLOEXEC flags.
+constexpr scmp_datum_t kSocketType = 0xf;
+
+// One system call allowed when all the conditions hold.
+bool AllowWhen(scmp_filter_ctx filter, int call, std::initializer_list<Condition> conditions) {
+  std::vector<scmp_arg_cmp> compares;
+  for (const Condition& condition : conditions) {
+    compares.push_back({condition.argument, SCMP_CMP_MASKED_EQ, condition.mask, condition.value});
+  }
+  return seccomp_rule_add_array(filter, SCMP_ACT_ALLOW, call,
+                                static_cast<unsigned int>(compares.size()), compares.data()) == 0;
 }
 
-constexpr scmp_datum_t kAll = ~scmp_datum_t{0};
+// Internet sockets of the kinds the transfer and name lookup make: TCP and UDP, never raw.
+bool AllowInternetSockets(scmp_filter_ctx filter) {
+  for (const int family : {AF_INET, AF_INET6}) {
+    for (const auto& [type, protocol] :
+         {std::pair{SOCK_STREAM, IPPROTO_TCP}, std::pair{SOCK_DGRAM, IPPROTO_UDP}}) {
+      for (const int named : {0, static_cast<int>(protocol)}) {
+        if (!AllowWhen(filter, SCMP_SYS(socket),
+                       {{0, kAll, static_cast<scmp_datum_t>(family)},
+                        {1, kSocketType, static_cast<scmp_datum_t>(type)},
+                        {2, kAll, static_cast<scmp_datum_t>(named)}})) {
+          return false;
+        }
+      }
+    }
+  }
+  return true;
+}
 
 bool AllowConditional(scmp_filter_ctx filter) {
-  return AllowWhen(filter, SCMP_SYS(openat), {2, kWritingFlags, 0}) &&
+  return AllowWhen(filter, SCMP_SYS(openat), {{2, kWritingFlags, 0}}) &&
          // Threads (the resolver's), never a new process.
-         AllowWhen(filter, SCMP_SYS(clone), {0, CLONE_THREAD, CLONE_THREAD}) &&
-         // Internet sockets, and the routing socket through which name lookup learns which
-         // address families are configured; no local socket, which would reach the user's
-         // session bus, display or other services.
-         AllowWhen(filter, SCMP_SYS(socket), {0, kAll, AF_INET}) &&
-         AllowWhen(filter, SCMP_SYS(socket), {0, kAll, AF_INET6}) &&
-         AllowWhen(filter, SCMP_SYS(socket), {0, kAll, AF_NETLINK}) &&
-         // An unnamed pair, through which libcurl's resolver thread signals its answer.
-         AllowWhen(filter, SCMP_SYS(socketpair), {0, kAll, AF_UNIX}) &&
+         AllowWhen(filter, SCMP_SYS(clone), {{0, CLONE_THREAD, CLONE_THREAD}}) &&
+         // No local socket, which would reach the user's session bus, display or other services;
+         // of netlink, only the routing protocol, through which name lookup learns which address
+         // families are configured (the others list every socket of the machine, or its devices).
+         AllowInternetSockets(filter) &&
+         AllowWhen(filter, SCMP_SYS(socket),
+                   {{0, kAll, AF_NETLINK}, {1, kSocketType, SOCK_RAW}, {2, kAll, NETLINK_ROUTE}}) &&
+         // An unnamed stream pair, through which libcurl's resolver thread signals its answer; an
+         // unnamed datagram socket could send to any named one, the system log's among them.
+         AllowWhen(filter, SCMP_SYS(socketpair),
+                   {{0, kAll, AF_UNIX}, {1, kSocketType, SOCK_STREAM}, {2, kAll, 0}}) &&
          // How many bytes wait on a socket: glibc's resolver sizes its buffer for an answer over
          // UDP by it. No other device control.
-         AllowWhen(filter, SCMP_SYS(ioctl), {1, kAll, FIONREAD});
+         AllowWhen(filter, SCMP_SYS(ioctl), {{1, kAll, FIONREAD}}) &&
+         // Its own limits only: another process's CPU limit would end that process.
+         AllowWhen(filter, SCMP_SYS(prlimit64), {{0, kAll, 0}}) &&
+         // Flags of its own descriptors, never a signal owner: F_SETOWN and O_ASYNC would have
+         // the kernel signal any process of the user's.
+         AllowWhen(filter, SCMP_SYS(fcntl), {{1, kAll, F_GETFD}}) &&
+         AllowWhen(filter, SCMP_SYS(fcntl), {{1, kAll, F_SETFD}}) &&
+         AllowWhen(filter, SCMP_SYS(fcntl), {{1, kAll, F_GETFL}}) &&
+         AllowWhen(filter, SCMP_SYS(fcntl), {{1, kAll, F_SETFL}, {2, O_ASYNC, 0}});
 }
 
 bool FilterSystemCalls() {
@@ -174,8 +186,8 @@ bool FilterSystemCalls() {
                 // Descriptors already open or opened for reading
                 SCMP_SYS(read), SCMP_SYS(pread64), SCMP_SYS(readv), SCMP_SYS(write),
                 SCMP_SYS(writev), SCMP_SYS(close), SCMP_SYS(fstat), SCMP_SYS(newfstatat),
-                SCMP_SYS(statx), SCMP_SYS(lseek), SCMP_SYS(fcntl), SCMP_SYS(pipe2), SCMP_SYS(poll),
-                SCMP_SYS(ppoll), SCMP_SYS(select), SCMP_SYS(pselect6),
+                SCMP_SYS(statx), SCMP_SYS(lseek), SCMP_SYS(pipe2), SCMP_SYS(poll), SCMP_SYS(ppoll),
+                SCMP_SYS(select), SCMP_SYS(pselect6),
                 // An event counter of its own: libcurl (8.22 and later) makes one with each
                 // multi handle, to wake its poll
                 SCMP_SYS(eventfd2),
@@ -193,8 +205,7 @@ bool FilterSystemCalls() {
                 // Time, randomness and facts about itself
                 SCMP_SYS(clock_gettime), SCMP_SYS(clock_getres), SCMP_SYS(clock_nanosleep),
                 SCMP_SYS(nanosleep), SCMP_SYS(gettimeofday), SCMP_SYS(getrandom), SCMP_SYS(uname),
-                SCMP_SYS(getuid), SCMP_SYS(geteuid), SCMP_SYS(getgid), SCMP_SYS(getegid),
-                SCMP_SYS(prlimit64)}) &&
+                SCMP_SYS(getuid), SCMP_SYS(geteuid), SCMP_SYS(getgid), SCMP_SYS(getegid)}) &&
          AllowConditional(filter.get()) &&
          // glibc starts threads with clone3 when it can, whose flags a filter cannot see;
          // told it is missing, glibc falls back to clone.
@@ -204,9 +215,14 @@ bool FilterSystemCalls() {
 
 }  // namespace
 
-bool EnterNewsSandbox() {
+bool EnterNewsSandbox(std::span<const std::uint16_t> connect_ports) {
   return close_range(3, ~0U, 0) == 0 && LimitResources() &&
-         prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && RestrictFileSystem() && FilterSystemCalls();
+         prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && RestrictFileSystem(connect_ports) &&
+         DropCapabilities() &&
+         // After the file view, whose user namespace maps are written through /proc/self: no
+         // core reaches the system's handler, and no other process of the user's may trace it
+         // or read its memory.
+         prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0 && FilterSystemCalls();
 }
 
 }  // namespace voltarik
