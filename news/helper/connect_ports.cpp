@@ -2,9 +2,9 @@
 
 #include <curl/curl.h>
 
-#include <algorithm>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string_view>
 
 namespace voltarik {
@@ -52,8 +52,8 @@ std::uint16_t ProxyDefaultPort(std::string_view scheme) {
 
 std::vector<std::uint16_t> NewsConnectPorts(const std::string& address,
                                             const EnvironmentLookup& environment) {
-  std::vector<std::uint16_t> ports = {kNameLookupPort, kHttpPort};
-  if (const auto port = PortOf("http://" + address, AddressDefaultPort)) ports.push_back(*port);
+  std::set<std::uint16_t> ports = {kNameLookupPort, kHttpPort};
+  if (const auto port = PortOf("http://" + address, AddressDefaultPort)) ports.insert(*port);
   for (const char* name : kProxyVariables) {
     const char* proxy = environment(name);
     if (proxy == nullptr || *proxy == '\0') continue;
@@ -62,12 +62,9 @@ std::vector<std::uint16_t> NewsConnectPorts(const std::string& address,
     const std::string url = text.find("://") == std::string_view::npos
                                 ? "http://" + std::string(text)
                                 : std::string(text);
-    if (const auto port = PortOf(url, ProxyDefaultPort)) ports.push_back(*port);
+    if (const auto port = PortOf(url, ProxyDefaultPort)) ports.insert(*port);
   }
-  std::ranges::sort(ports);
-  const auto [first, last] = std::ranges::unique(ports);
-  ports.erase(first, last);
-  return ports;
+  return {ports.begin(), ports.end()};
 }
 
 }  // namespace voltarik

@@ -75,7 +75,7 @@ bool DropCapabilities() {
       syscall(SYS_capset, &header, none.data()) != 0 || !ReadCapabilities(held)) {
     return false;
   }
-  return std::ranges::all_of(held, [](const __user_cap_data_struct& sets) {
+  return std::ranges::all_of(held, [](__user_cap_data_struct sets) {
     return sets.effective == 0 && sets.permitted == 0 && sets.inheritable == 0;
   });
 }
