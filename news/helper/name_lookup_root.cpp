@@ -43,7 +43,7 @@ bool MakeFolders(std::string_view path) {
 // `path` of the old root shown at the same place under the working folder; true when it does not
 // exist, which leaves nothing to show. Writing there stays refused by the system call filter.
 bool Show(const char* path, bool folder) {
-  struct stat status {};
+  struct stat status = {};
   if (stat(path, &status) != 0) return true;
   if (S_ISDIR(status.st_mode) != folder) return false;
   const std::string_view absolute(path);
