@@ -12,13 +12,14 @@
 namespace voltarik::testing {
 
 // With `user_namespaces` false, making a user namespace fails too, as where the system forbids
-// it. False when the filter could not be put in place.
-inline bool HideLandlock(bool user_namespaces) {
+// it; with another `landlock_error` than ENOSYS, Landlock is there but fails. False when the
+// filter could not be put in place.
+inline bool HideLandlock(bool user_namespaces, int landlock_error = ENOSYS) {
   scmp_filter_ctx filter = seccomp_init(SCMP_ACT_ALLOW);
   bool ok = filter != nullptr;
   for (const int call : {SCMP_SYS(landlock_create_ruleset), SCMP_SYS(landlock_add_rule),
                          SCMP_SYS(landlock_restrict_self)}) {
-    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ERRNO(ENOSYS), call, 0) == 0;
+    ok = ok && seccomp_rule_add(filter, SCMP_ACT_ERRNO(landlock_error), call, 0) == 0;
   }
   if (!user_namespaces) {
     ok = ok && seccomp_rule_add(filter, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(unshare), 0) == 0;

@@ -526,18 +526,33 @@ INSTANTIATE_TEST_SUITE_P(
              (std::get<1>(info.param) == Kernel::kAsItIs ? "" : "_without_Landlock");
     });
 
-// Where neither Landlock nor a user namespace can be had, nothing would keep the helper from
-// reading the user's files: it refuses to go on.
-TEST(NewsSandboxTest, IsNotEnteredWithoutAWayToLimitReading) {
+struct NoFileLayerCase {
+  const char* name;
+  bool user_namespaces;
+  int landlock_error;
+  friend void PrintTo(const NoFileLayerCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class NewsSandboxWithoutFileLayerTest : public ::testing::TestWithParam<NoFileLayerCase> {};
+
+// Where nothing keeps the helper from reading the user's files, it refuses to go on.
+TEST_P(NewsSandboxWithoutFileLayerTest, IsNotEntered) {
   const pid_t child = fork();
   if (child == 0) {
-    if (!HideLandlock(false)) _exit(201);
+    if (!HideLandlock(GetParam().user_namespaces, GetParam().landlock_error)) _exit(201);
     _exit(EnterNewsSandbox({}) ? 0 : kNotEntered);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kNotEntered) << "status " << status;
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Kernels, NewsSandboxWithoutFileLayerTest,
+    ::testing::Values(NoFileLayerCase{"neither Landlock nor user namespaces", false, ENOSYS},
+                      // A failing layer is no reason to try a weaker one.
+                      NoFileLayerCase{"Landlock there but failing", true, EPERM}),
+    [](const auto& info) { return Slug(info.param.name); });
 
 // Not dumpable: a process of the same user, without privileges, can neither read the helper's
 // memory nor trace it. Run as an ordinary user (nobody), since root may do both anyway.
