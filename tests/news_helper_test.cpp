@@ -450,6 +450,15 @@ const SandboxCase kAttempts[] = {
     {"signals for a descriptor asked for", [] { return Fcntl(F_SETFL, O_ASYNC | O_NONBLOCK); },
      EPERM},
     {"descriptor made non-blocking", [] { return Fcntl(F_SETFL, O_NONBLOCK); }, 0},
+    {"own descriptor flags read and set",
+     [] {
+       for (const auto& [command, argument] :
+            {std::pair{F_GETFD, 0L}, std::pair{F_SETFD, 1L}, std::pair{F_GETFL, 0L}}) {
+         if (const int refused = Fcntl(command, argument)) return refused;
+       }
+       return 0;
+     },
+     0},
     {"local socket", [] { return SocketOf(AF_UNIX, SOCK_STREAM, 0); }, EPERM},
     {"unexpected system call",
      [] {
