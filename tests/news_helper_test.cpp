@@ -474,6 +474,7 @@ const SandboxCase kAttempts[] = {
      },
      EACCES, ENOENT, 1},
     {"name lookup's files read", [] { return ErrnoOf(open("/etc/hosts", O_RDONLY)); }, 0},
+    {"the library folders read", [] { return ErrnoOf(open("/usr/lib/os-release", O_RDONLY)); }, 0},
     {"internet socket", [] { return SocketOf(AF_INET, SOCK_STREAM, 0); }, 0},
     {"ipv6 socket", [] { return SocketOf(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP); }, 0},
     {"raw socket", [] { return SocketOf(AF_INET, SOCK_RAW, IPPROTO_ICMP); }, EPERM},

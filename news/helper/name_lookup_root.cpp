@@ -34,7 +34,7 @@ bool MapOwnIds(uid_t uid, gid_t gid) {
 // Every folder of `path` under the working folder, as in `mkdir -p`.
 bool MakeFolders(std::string_view path) {
   for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
-    const std::string folder(path.substr(1, end == std::string_view::npos ? end : end - 1));
+    const std::string folder(path.substr(1, end - 1));  // to the end when there is no slash
     if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
     if (end == std::string_view::npos) return true;
   }
