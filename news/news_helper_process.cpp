@@ -67,17 +67,16 @@ class SpawnActions {
 
   // The pipe as standard output, /dev/null as standard input and error, and nothing else.
   bool Place(int pipe_write, int null_device) {
-    ok_ = ok_ && posix_spawn_file_actions_adddup2(&actions_, null_device, STDIN_FILENO) == 0 &&
-          posix_spawn_file_actions_adddup2(&actions_, pipe_write, STDOUT_FILENO) == 0 &&
-          posix_spawn_file_actions_adddup2(&actions_, null_device, STDERR_FILENO) == 0 &&
-          posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1) == 0;
-    return ok_;
+    return ok_ && posix_spawn_file_actions_adddup2(&actions_, null_device, STDIN_FILENO) == 0 &&
+           posix_spawn_file_actions_adddup2(&actions_, pipe_write, STDOUT_FILENO) == 0 &&
+           posix_spawn_file_actions_adddup2(&actions_, null_device, STDERR_FILENO) == 0 &&
+           posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1) == 0;
   }
   const posix_spawn_file_actions_t* get() const { return &actions_; }
 
  private:
   posix_spawn_file_actions_t actions_{};
-  bool ok_ = false;
+  bool ok_ = false;  // initialised, so to be destroyed
 };
 
 class SpawnAttributes {
@@ -93,18 +92,17 @@ class SpawnAttributes {
   bool Clean() {
     sigset_t none;
     sigset_t all;
-    ok_ =
-        ok_ && sigemptyset(&none) == 0 && sigfillset(&all) == 0 &&
-        posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
-        posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
-        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0;
-    return ok_;
+    return ok_ && sigemptyset(&none) == 0 && sigfillset(&all) == 0 &&
+           posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
+           posix_spawnattr_setsigdefault(&attributes_, &all) == 0 &&
+           posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) ==
+               0;
   }
   const posix_spawnattr_t* get() const { return &attributes_; }
 
  private:
   posix_spawnattr_t attributes_{};
-  bool ok_ = false;
+  bool ok_ = false;  // initialised, so to be destroyed
 };
 
 // Starts the helper with glibc's posix_spawn, which shares this process's memory until the exec
