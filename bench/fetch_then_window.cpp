@@ -4,9 +4,11 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QLocale>
+#include <cstdlib>
 #include <optional>
 
 #include "news/helper/curl_http_get.h"
+#include "news/helper/trust_store.h"
 #include "news/news_decoding.h"
 #include "news/news_fetch.h"
 #include "window/form1.h"
@@ -14,8 +16,10 @@
 #include "window/window_icon.h"
 
 int main(int argc, char* argv[]) {
+  // The trust store is read as the helper reads it, for a fetch that may be HTTPS.
   const std::optional<voltarik::HttpDocument> document =
-      voltarik::CurlHttpGet(voltarik::NewsAddress().toStdString());
+      voltarik::CurlHttpGet(voltarik::NewsAddress().toStdString(),
+                            voltarik::ReadTrustStore(voltarik::TrustStorePlaces(std::getenv)));
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Voltarik"));

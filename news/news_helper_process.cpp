@@ -22,15 +22,16 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What libcurl reads of the environment for a plain-HTTP transfer; nothing else reaches the
-// helper.
-constexpr std::array<const char*, 5> kProxyVariables = {"http_proxy", "all_proxy", "ALL_PROXY",
-                                                        "no_proxy", "NO_PROXY"};
+// What libcurl reads of the environment for an HTTP or HTTPS transfer, and the trust store
+// OpenSSL would take in place of the system's; nothing else reaches the helper.
+constexpr std::array<const char*, 8> kPassedVariables = {
+    "http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy",
+    "ALL_PROXY",  "no_proxy",    "NO_PROXY",    "SSL_CERT_FILE"};
 
-std::vector<std::string> ProxyEnvironment() {
+std::vector<std::string> PassedEnvironment() {
   std::vector<std::string> environment;
-  environment.reserve(kProxyVariables.size());
-  for (const char* name : kProxyVariables) {
+  environment.reserve(kPassedVariables.size());
+  for (const char* name : kPassedVariables) {
     if (const char* value = std::getenv(name)) {
       environment.push_back(std::string(name) + "=" + value);
     }
@@ -138,7 +139,7 @@ NewsHelperProcess::NewsHelperProcess(const std::string& helper_path, const std::
   // The helper checks that its parent is still this process once it has asked to die with it.
   std::vector<std::string> arguments = {helper_path, address, std::to_string(timeout.count()),
                                         std::to_string(getpid())};
-  std::vector<std::string> environment = ProxyEnvironment();
+  std::vector<std::string> environment = PassedEnvironment();
   std::vector<char*> argv = Pointers(arguments);
   std::vector<char*> envp = Pointers(environment);
   int ends[2];

@@ -253,6 +253,10 @@ TEST(EarlyNewsFetchTest, HelperRunsConfined) {
   const ScopedEnvironment http_proxy("http_proxy", nullptr);
   const ScopedEnvironment all_proxy("all_proxy", nullptr);
   const ScopedEnvironment all_proxy_upper("ALL_PROXY", nullptr);
+  // Passed on, though no_proxy keeps every proxy unused.
+  const ScopedEnvironment https_proxy("https_proxy", "http://127.0.0.1:1");
+  const ScopedEnvironment https_proxy_upper("HTTPS_PROXY", "http://127.0.0.1:2");
+  const ScopedEnvironment trust_store("SSL_CERT_FILE", "/nowhere/ca.pem");
   const ScopedEnvironment secret("VOLTARIK_TEST_SECRET", "1");
   const EarlyNewsFetch early(QString::fromStdString(server.Authority() + "/voltarik.txt"),
                              VOLTARIK_NEWS_HELPER);
@@ -270,7 +274,10 @@ TEST(EarlyNewsFetchTest, HelperRunsConfined) {
   EXPECT_NE(status.find("\nSeccomp:\t2\n"), std::string::npos) << status;
   std::ifstream environ_file(proc + "/environ");
   const std::string environment((std::istreambuf_iterator<char>(environ_file)), {});
-  EXPECT_EQ(environment, std::string("no_proxy=*", 11));
+  using std::string_literals::operator""s;
+  EXPECT_EQ(environment,
+            "https_proxy=http://127.0.0.1:1\0HTTPS_PROXY=http://127.0.0.1:2\0no_proxy=*\0"
+            "SSL_CERT_FILE=/nowhere/ca.pem\0"s);
   for (const auto& entry : std::filesystem::directory_iterator(proc + "/fd")) {
     const int fd = std::stoi(entry.path().filename().string());
     const std::string target = std::filesystem::read_symlink(entry.path()).string();

@@ -167,22 +167,32 @@ using Ports = std::vector<std::uint16_t>;
 INSTANTIATE_TEST_SUITE_P(
     Addresses, NewsConnectPortsTest,
     ::testing::Values(
-        PortsCase{"no port", "news.example/voltarik.txt", {}, Ports{53, 80}},
-        PortsCase{"a port", "127.0.0.1:8080/voltarik.txt", {}, Ports{53, 80, 8080}},
-        PortsCase{"ipv6 address and port", "[::1]:8081/x", {}, Ports{53, 80, 8081}},
-        PortsCase{"http proxy", "h/x", {{"http_proxy", "http://proxy:3128"}}, Ports{53, 80, 3128}},
+        PortsCase{"no port", "news.example/voltarik.txt", {}, Ports{53, 80, 443}},
+        PortsCase{"a port", "127.0.0.1:8080/voltarik.txt", {}, Ports{53, 80, 443, 8080}},
+        PortsCase{"ipv6 address and port", "[::1]:8081/x", {}, Ports{53, 80, 443, 8081}},
+        PortsCase{"https address and port", "https://h:8443/x", {}, Ports{53, 80, 443, 8443}},
         PortsCase{
-            "proxy without scheme or port", "h/x", {{"all_proxy", "proxy"}}, Ports{53, 80, 1080}},
+            "http proxy", "h/x", {{"http_proxy", "http://proxy:3128"}}, Ports{53, 80, 443, 3128}},
+        PortsCase{"proxies for https",
+                  "h/x",
+                  {{"https_proxy", "p:3129"}, {"HTTPS_PROXY", "http://p:3130"}},
+                  Ports{53, 80, 443, 3129, 3130}},
+        PortsCase{"proxy without scheme or port",
+                  "h/x",
+                  {{"all_proxy", "proxy"}},
+                  Ports{53, 80, 443, 1080}},
         PortsCase{"https proxy without port",
                   "h:8080/x",
                   {{"ALL_PROXY", "https://proxy"}},
                   Ports{53, 80, 443, 8080}},
-        PortsCase{"socks proxy", "h/x", {{"all_proxy", "socks5h://p:9050"}}, Ports{53, 80, 9050}},
+        PortsCase{
+            "socks proxy", "h/x", {{"all_proxy", "socks5h://p:9050"}}, Ports{53, 80, 443, 9050}},
         PortsCase{"capital HTTP_PROXY, which libcurl ignores",
                   "h/x",
                   {{"HTTP_PROXY", "http://p:3128"}},
-                  Ports{53, 80}},
-        PortsCase{"proxy no one can parse", "h/x", {{"http_proxy", "http://[p"}}, Ports{53, 80}}),
+                  Ports{53, 80, 443}},
+        PortsCase{
+            "proxy no one can parse", "h/x", {{"http_proxy", "http://[p"}}, Ports{53, 80, 443}}),
     [](const auto& info) { return Slug(info.param.name); });
 
 struct HelperCase {

@@ -24,7 +24,9 @@ esac
 packages=(
   # Build, and the commit date and clones the release package is made from
   build-essential cmake pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev libcurl4-openssl-dev zlib1g-dev libseccomp-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libcurl4-openssl-dev libssl-dev zlib1g-dev libseccomp-dev
+  # The trust store HTTPS news is verified against
+  ca-certificates
   # Tests and benchmarks
   libgtest-dev libbenchmark-dev
   # A display for the window tests and the screenshot, and the fonts the window asks for

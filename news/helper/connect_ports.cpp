@@ -7,10 +7,13 @@
 #include <set>
 #include <string_view>
 
+#include "news/helper/curl_http_get.h"
+
 namespace voltarik {
 namespace {
 
 constexpr std::uint16_t kHttpPort = 80;
+constexpr std::uint16_t kHttpsPort = 443;
 constexpr std::uint16_t kNameLookupPort = 53;
 
 struct UrlCleanup {
@@ -20,8 +23,9 @@ struct TextFree {
   void operator()(char* text) const { curl_free(text); }
 };
 
-// libcurl's variables for a plain-HTTP transfer; no_proxy only narrows them.
-constexpr const char* kProxyVariables[] = {"http_proxy", "all_proxy", "ALL_PROXY"};
+// libcurl's variables for an HTTP or HTTPS transfer; no_proxy only narrows them.
+constexpr const char* kProxyVariables[] = {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                                           "ALL_PROXY"};
 
 // The port libcurl connects to for `url`, parsed as libcurl parses it; `default_port` when the
 // text names none.
@@ -42,18 +46,20 @@ std::optional<std::uint16_t> PortOf(const std::string& url,
   return default_port(scheme.get());
 }
 
-std::uint16_t AddressDefaultPort(std::string_view /*scheme*/) { return kHttpPort; }
+std::uint16_t AddressDefaultPort(std::string_view scheme) {
+  return scheme == "https" ? kHttpsPort : kHttpPort;
+}
 
 std::uint16_t ProxyDefaultPort(std::string_view scheme) {
-  return scheme == "https" ? std::uint16_t{443} : std::uint16_t{1080};
+  return scheme == "https" ? kHttpsPort : std::uint16_t{1080};
 }
 
 }  // namespace
 
 std::vector<std::uint16_t> NewsConnectPorts(const std::string& address,
                                             const EnvironmentLookup& environment) {
-  std::set<std::uint16_t> ports = {kNameLookupPort, kHttpPort};
-  if (const auto port = PortOf("http://" + address, AddressDefaultPort)) ports.insert(*port);
+  std::set<std::uint16_t> ports = {kNameLookupPort, kHttpPort, kHttpsPort};
+  if (const auto port = PortOf(NewsUrl(address), AddressDefaultPort)) ports.insert(*port);
   for (const char* name : kProxyVariables) {
     const char* proxy = environment(name);
     if (proxy == nullptr || *proxy == '\0') continue;

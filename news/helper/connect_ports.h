@@ -14,10 +14,11 @@ namespace voltarik {
 // Looks a variable of the environment up: its value, or nullptr when it is not set.
 using EnvironmentLookup = std::function<const char*(const char*)>;
 
-// The ports of `address` (as CurlHttpGet takes it: host[:port]/path; 80 without a port), of
-// plain-HTTP redirects (80), of name lookup over TCP (53) and of every proxy the environment
-// names for libcurl (the proxy's port; 443 for an https:// proxy and 1080 for any other without
-// one), sorted and each once. A proxy libcurl could not parse is left out: it is never used.
+// The ports of `address` (as CurlHttpGet takes it; without a port, 443 for an https:// address and
+// 80 for any other), of redirects (80 and 443), of name lookup over TCP (53) and of every proxy the
+// environment names for libcurl (the proxy's port; 443 for an https:// proxy and 1080 for any
+// other without one), sorted and each once. A proxy libcurl could not parse is left out: it is
+// never used.
 std::vector<std::uint16_t> NewsConnectPorts(const std::string& address,
                                             const EnvironmentLookup& environment);
 

@@ -91,10 +91,30 @@ bool Perform(CURLM* multi, CURL* easy, Clock::time_point deadline) {
   return completed;
 }
 
-bool SetOptions(CURL* easy, Received& received) {
+// Servers and proxies are verified against the trust store in memory, and only against it: no
+// file is read inside the sandbox.
+bool SetTlsOptions(CURL* easy, std::string_view trust_store) {
+  curl_blob blob{const_cast<char*>(trust_store.data()), trust_store.size(), CURL_BLOB_NOCOPY};
+  bool ok = curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_PROXY_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, nullptr) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_PROXY_CAPATH, nullptr) == CURLE_OK;
+  if (ok && !trust_store.empty()) {
+    ok = curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO_BLOB, &blob) == CURLE_OK;
+  }
+  return ok;
+}
+
+bool SetOptions(CURL* easy, Received& received, std::string_view trust_store) {
   const bool ok =
       curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-      curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK &&
+      // One document, one request: HTTP/2's machinery would only widen what a server can reach.
+      curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1) == CURLE_OK &&
       curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "gzip, deflate") == CURLE_OK &&
       curl_easy_setopt(easy, CURLOPT_USERAGENT, "Voltarik/" VOLTARIK_VERSION) == CURLE_OK &&
       // A declared length over the limit ends the transfer before the body comes.
@@ -103,7 +123,8 @@ bool SetOptions(CURL* easy, Received& received) {
       curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, OnHeader) == CURLE_OK &&
       curl_easy_setopt(easy, CURLOPT_HEADERDATA, &received) == CURLE_OK &&
       curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody) == CURLE_OK &&
-      curl_easy_setopt(easy, CURLOPT_WRITEDATA, &received) == CURLE_OK;
+      curl_easy_setopt(easy, CURLOPT_WRITEDATA, &received) == CURLE_OK &&
+      SetTlsOptions(easy, trust_store);
   // A name lookup still running at the deadline is left to end by itself: cleaning up would
   // otherwise wait for it, past the bound.
   curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
@@ -124,7 +145,16 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   });
 }
 
+bool IsHttps(std::string_view url) {
+  constexpr std::string_view kScheme = "https://";
+  return url.size() >= kScheme.size() && EqualsIgnoringCase(url.substr(0, kScheme.size()), kScheme);
+}
+
 }  // namespace
+
+std::string NewsUrl(const std::string& address) {
+  return IsHttps(address) ? address : "http://" + address;
+}
 
 std::string ContentTypeCharset(std::string_view content_type) {
   // The media type comes first; the parameters follow, each after a semicolon.
@@ -148,7 +178,8 @@ std::string ContentTypeCharset(std::string_view content_type) {
   return {};
 }
 
-std::optional<HttpDocument> CurlHttpGet(const std::string& address, const HttpLimits& limits) {
+std::optional<HttpDocument> CurlHttpGet(const std::string& address, std::string_view trust_store,
+                                        const HttpLimits& limits) {
   const Clock::time_point deadline = Clock::now() + limits.timeout;
   // The first easy handle sets libcurl up for the process. The multi handle keeps the
   // connections; cleaning it up on return closes them.
@@ -159,16 +190,20 @@ std::optional<HttpDocument> CurlHttpGet(const std::string& address, const HttpLi
   // Past the deadline they are left to the end of the process, which follows at once.
   const LeftPastDeadline leave_past_deadline(easy, multi, deadline);
   Received received{limits, 0, {}};
-  if (!multi || !easy || !SetOptions(easy.get(), received)) return std::nullopt;
+  if (!multi || !easy || !SetOptions(easy.get(), received, trust_store)) return std::nullopt;
 
   // Redirects are followed here, not by libcurl, so that every hop gets only the time left and
-  // each target is asked for once.
-  std::string url = "http://" + address;
+  // each target is asked for once. Once a hop is HTTPS, libcurl is let speak nothing else.
+  std::string url = NewsUrl(address);
+  bool https_only = false;
   std::set<std::string> requested;
   for (int hop = 0;; ++hop) {
+    https_only = https_only || IsHttps(url);
     if (!requested.insert(url).second) return std::nullopt;
     received.body.clear();
-    if (curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str()) != CURLE_OK ||
+    if (curl_easy_setopt(easy.get(), CURLOPT_PROTOCOLS_STR, https_only ? "https" : "http,https") !=
+            CURLE_OK ||
+        curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str()) != CURLE_OK ||
         !Perform(multi.get(), easy.get(), deadline)) {
       return std::nullopt;
     }

@@ -29,13 +29,20 @@ struct HttpLimits {
 // is no charset name at all (too long, or with characters no name has).
 std::string ContentTypeCharset(std::string_view content_type);
 
-// One synchronous HTTP GET of `address` (a host, or host:port, and a path, without a scheme).
-// Everything happens in the calling thread and every limit is enforced here. When it returns the
-// connection is closed, except after a fetch that ran to its deadline: its connection and any name
-// lookup still running are then left to the end of the process, which must follow at once.
+// The URL of `address`: an address that begins with "https://" as it is, any other (a host, or
+// host:port, and a path) over plain HTTP.
+std::string NewsUrl(const std::string& address);
+
+// One synchronous GET of NewsUrl(`address`). Everything happens in the calling thread and every
+// limit is enforced here. When it returns the connection is closed, except after a fetch that ran
+// to its deadline: its connection and any name lookup still running are then left to the end of
+// the process, which must follow at once.
 // Succeeds only with a complete 2xx body (204 gives an empty one); follows up to `max_redirects`
-// plain-HTTP redirects, each target requested once.
-std::optional<HttpDocument> CurlHttpGet(const std::string& address, const HttpLimits& limits = {});
+// redirects, each target requested once: from HTTP to HTTP or HTTPS, and from HTTPS only to
+// HTTPS. An HTTPS server, and an https:// proxy, must show a certificate that `trust_store` (PEM
+// certificates, perhaps empty) vouches for, for the host asked for, over TLS 1.2 or later.
+std::optional<HttpDocument> CurlHttpGet(const std::string& address, std::string_view trust_store,
+                                        const HttpLimits& limits = {});
 
 }  // namespace voltarik
 

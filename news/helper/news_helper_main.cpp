@@ -19,6 +19,7 @@
 #include "news/helper/connect_ports.h"
 #include "news/helper/curl_http_get.h"
 #include "news/helper/news_sandbox.h"
+#include "news/helper/trust_store.h"
 #include "news/news_frame.h"
 
 namespace {
@@ -57,12 +58,18 @@ int main(int argc, char* argv[]) {
   if (argc != 4 || !DieWithParent(argv[3])) std::_Exit(EXIT_FAILURE);
   std::optional<voltarik::HttpDocument> document;
   const std::optional<long> timeout = ParseNumber(argv[2], 1, voltarik::kNewsTimeout.count());
-  // libcurl sets itself up, TLS libraries included, while the process may still read their
-  // configuration; from the sandbox on, nothing it does not need for plain HTTP is possible.
-  if (timeout && curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK &&
-      voltarik::EnterNewsSandbox(voltarik::NewsConnectPorts(argv[1], std::getenv))) {
-    document = voltarik::CurlHttpGet(
-        argv[1], voltarik::HttpLimits{.timeout = std::chrono::milliseconds(*timeout)});
+  // libcurl sets itself up, OpenSSL included, and the trust store is read and the random
+  // generator seeded, while the process may still read files; from the sandbox on, nothing the
+  // transfer does not need is possible.
+  if (timeout && curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {
+    const std::string trust_store =
+        voltarik::ReadTrustStore(voltarik::TrustStorePlaces(std::getenv));
+    if (voltarik::SeedRandomGenerator() &&
+        voltarik::EnterNewsSandbox(voltarik::NewsConnectPorts(argv[1], std::getenv))) {
+      document = voltarik::CurlHttpGet(
+          argv[1], trust_store,
+          voltarik::HttpLimits{.timeout = std::chrono::milliseconds(*timeout)});
+    }
   }
   const bool written = WriteAll(STDOUT_FILENO, voltarik::EncodeNewsFrame(document));
   // At once: a name lookup still running is abandoned, not waited for, and nothing of libcurl's
