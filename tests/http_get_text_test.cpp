@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -19,6 +21,7 @@
 #include "tests/compressed.h"
 #include "tests/loopback_http_server.h"
 #include "tests/qt_printers.h"
+#include "tests/test_certificates.h"
 #include "tests/test_support.h"
 
 namespace voltarik::testing {
@@ -53,6 +56,9 @@ struct HostileCase {
   const char* name;
   ScriptedReply reply;
   Ends ends;
+  // Over TLS the reply comes as soon as the connection is made, where a TLS server would answer
+  // the client's hello.
+  bool over_tls = false;
   friend void PrintTo(const HostileCase& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -62,9 +68,17 @@ class HostileServerTest : public ::testing::TestWithParam<HostileCase> {};
 TEST_P(HostileServerTest, FailsInTimeAndLeavesNothingOpen) {
   const milliseconds timeout(1000);
   LoopbackHttpServer server;
-  server.Script("/voltarik.txt", GetParam().reply);
+  if (GetParam().over_tls) {
+    server.ScriptOnConnect(GetParam().reply);
+  } else {
+    server.Script("/voltarik.txt", GetParam().reply);
+  }
   const auto started = Clock::now();
-  EXPECT_EQ(Fetch(server, timeout), std::nullopt);
+  EXPECT_EQ(HelperHttpGetText(VOLTARIK_NEWS_HELPER,
+                              QString::fromStdString((GetParam().over_tls ? "https://" : "") +
+                                                     server.Authority() + "/voltarik.txt"),
+                              timeout),
+            std::nullopt);
   const auto took = Clock::now() - started;
   EXPECT_TRUE(server.WaitUntilConnectionsClosed(kMargin)) << "the socket outlived the fetch";
   EXPECT_EQ(ChildProcessCount(), 0);
@@ -77,6 +91,8 @@ TEST_P(HostileServerTest, FailsInTimeAndLeavesNothingOpen) {
 }
 
 const std::string kChunkedHead = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+// The head of a TLS 1.2 handshake record of 16 KiB.
+const std::string kHandshakeRecordHead("\x16\x03\x03\x40\x00", 5);
 
 INSTANTIATE_TEST_SUITE_P(
     Servers, HostileServerTest,
@@ -113,7 +129,16 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"gzip bomb",
                     HoldOpen("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" +
                              Gzip(std::string(size_t{16} * 1024 * 1024, '\0'))),
-                    Ends::BeforeTheClock}),
+                    Ends::BeforeTheClock},
+        HostileCase{"tls handshake never answered", Silent(), Ends::ByTheClock, true},
+        HostileCase{"tls handshake trickling", Drip(kHandshakeRecordHead, "\x02", milliseconds(30)),
+                    Ends::ByTheClock, true},
+        HostileCase{"garbage instead of tls", AtOnce(Response("200 OK", "Novinky")),
+                    Ends::BeforeTheClock, true},
+        // A server hello that says it is 16 MiB long.
+        HostileCase{"tls handshake of megabytes",
+                    Flood(kHandshakeRecordHead + "\x02\xff\xff\xff", std::string(0x4000, 'h')),
+                    Ends::BeforeTheClock, true}),
     [](const auto& info) { return Slug(info.param.name); });
 
 TEST(HttpGetTextTest, SilentServerHoldsTheFetchForTheWholeBoundAndNoLonger) {
@@ -200,15 +225,40 @@ class ScopedEnvironment {
   std::optional<std::string> old_;
 };
 
-TEST(HttpGetTextTest, GoesThroughTheProxyTheEnvironmentNames) {
+struct ProxyCase {
+  const char* name;
+  const char* variable;
+  const char* address;
+  const char* proxied;  // what the proxy is asked for
+  ScriptedReply reply;
+  std::optional<QString> news;
+  friend void PrintTo(const ProxyCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class ProxyTest : public ::testing::TestWithParam<ProxyCase> {};
+
+// An HTTPS hop goes through the proxy as a tunnel, asked for with CONNECT; this proxy refuses.
+TEST_P(ProxyTest, GoesThroughTheProxyTheEnvironmentNames) {
   LoopbackHttpServer proxy;
-  proxy.Script("http://news.example/voltarik.txt", AtOnce(Response("200 OK", "přes proxy")));
-  const ScopedEnvironment http_proxy("http_proxy", ("http://" + proxy.Authority()).c_str());
+  proxy.Script(GetParam().proxied, GetParam().reply);
+  const ScopedEnvironment variable(GetParam().variable, ("http://" + proxy.Authority()).c_str());
   const ScopedEnvironment no_proxy("no_proxy", nullptr);
   const ScopedEnvironment no_proxy_upper("NO_PROXY", nullptr);
-  EXPECT_EQ(HelperHttpGetText(VOLTARIK_NEWS_HELPER, QStringLiteral("news.example/voltarik.txt")),
-            QStringLiteral("přes proxy"));
+  EXPECT_EQ(HelperHttpGetText(VOLTARIK_NEWS_HELPER, QString::fromUtf8(GetParam().address)),
+            GetParam().news);
+  EXPECT_EQ(proxy.RequestedPaths(), std::vector<std::string>{GetParam().proxied});
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Variables, ProxyTest,
+    ::testing::Values(ProxyCase{"http", "http_proxy", "news.example/voltarik.txt",
+                                "http://news.example/voltarik.txt",
+                                AtOnce(Response("200 OK", "přes proxy")),
+                                QStringLiteral("přes proxy")},
+                      ProxyCase{"https", "HTTPS_PROXY", "https://news.example/voltarik.txt",
+                                "news.example:443", AtOnce(Response("403 Forbidden", "")),
+                                std::nullopt}),
+    [](const auto& info) { return Slug(info.param.name); });
 
 // The helper starts with the object, before anyone asks: the server has the request first.
 TEST(EarlyNewsFetchTest, HandsOverTheTransferStartedAtConstruction) {
@@ -292,6 +342,103 @@ TEST(EarlyNewsFetchTest, HelperRunsConfined) {
     }
   }
 }
+
+enum class Shown { kNews, kIntroduction };
+
+struct TlsCase {
+  const char* name;
+  // The server's certificate, from the authority the fetch trusts or from nobody it trusts.
+  std::function<TlsIdentity(const TestAuthority& trusted)> identity;
+  const char* scheme;  // of the address the fetch starts from
+  const char* path;
+  Shown shown;
+  bool old_versions_only = false;
+  friend void PrintTo(const TlsCase& row, std::ostream* out) { *out << row.name; }
+};
+
+// Each row against one loopback port that speaks TLS to a TLS client and plain HTTP to any
+// other, with the test's own authority as the helper's trust store.
+class TlsTest : public ::testing::TestWithParam<TlsCase> {
+ protected:
+  static void SetUpTestSuite() {
+    authority_ = new TestAuthority;
+    std::ofstream(TrustStorePath()) << authority_->CertificatePem();
+  }
+  static void TearDownTestSuite() {
+    std::filesystem::remove(TrustStorePath());
+    delete authority_;
+  }
+  static std::string TrustStorePath() {
+    return (std::filesystem::temp_directory_path() /
+            ("voltarik-test-authority-" + std::to_string(getpid()) + ".pem"))
+        .string();
+  }
+
+  static const TestAuthority* authority_;
+  const ScopedEnvironment trust_store_{"SSL_CERT_FILE", TrustStorePath().c_str()};
+  const ScopedEnvironment no_proxy_{"no_proxy", "*"};
+};
+
+const TestAuthority* TlsTest::authority_ = nullptr;
+
+TlsIdentity ForLoopback(const TestAuthority& trusted) { return trusted.Issue("127.0.0.1"); }
+
+TEST_P(TlsTest, ShowsNewsOnlyFromAVerifiedServerOverTls12OrLater) {
+  const milliseconds timeout(2000);
+  LoopbackHttpServer server;
+  server.ServeTls(GetParam().identity(*authority_), GetParam().old_versions_only);
+  server.Script("/voltarik.txt", AtOnce(Response("200 OK", "Novinky")));
+  server.Script("/to-https",
+                AtOnce(Response("301 Moved Permanently", "",
+                                "Location: https://" + server.Authority() + "/voltarik.txt\r\n")));
+  server.Script("/to-http",
+                AtOnce(Response("302 Found", "",
+                                "Location: http://" + server.Authority() + "/voltarik.txt\r\n")));
+  const auto started = Clock::now();
+  const std::optional<QString> news = HelperHttpGetText(
+      VOLTARIK_NEWS_HELPER,
+      QString::fromStdString(GetParam().scheme + server.Authority() + GetParam().path), timeout);
+  EXPECT_LT(Clock::now() - started, timeout / 2) << "a check, not the clock, should end it";
+  if (GetParam().shown == Shown::kNews) {
+    EXPECT_EQ(news, QStringLiteral("Novinky"));
+  } else {
+    EXPECT_EQ(news, std::nullopt);
+    // Not even asked for: no request went out over a connection that failed its checks.
+    EXPECT_EQ(std::ranges::count(server.RequestedPaths(), "/voltarik.txt"), 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, TlsTest,
+    ::testing::Values(
+        TlsCase{"good certificate", ForLoopback, "https://", "/voltarik.txt", Shown::kNews},
+        TlsCase{"good certificate after a redirect from http", ForLoopback, "", "/to-https",
+                Shown::kNews},
+        TlsCase{"unknown authority",
+                [](const TestAuthority&) { return TestAuthority().Issue("127.0.0.1"); }, "https://",
+                "/voltarik.txt", Shown::kIntroduction},
+        TlsCase{"expired certificate",
+                [](const TestAuthority& trusted) {
+                  return trusted.Issue("127.0.0.1", -std::chrono::hours(48),
+                                       -std::chrono::hours(24));
+                },
+                "https://", "/voltarik.txt", Shown::kIntroduction},
+        TlsCase{"wrong host name",
+                [](const TestAuthority& trusted) { return trusted.Issue("voltarik.invalid"); },
+                "https://", "/voltarik.txt", Shown::kIntroduction},
+        TlsCase{"self signed", [](const TestAuthority&) { return SelfSigned("127.0.0.1"); },
+                "https://", "/voltarik.txt", Shown::kIntroduction},
+        TlsCase{"tls 1 0 and 1 1 only", ForLoopback, "https://", "/voltarik.txt",
+                Shown::kIntroduction, true},
+        TlsCase{"redirect from https to http", ForLoopback, "https://", "/to-http",
+                Shown::kIntroduction},
+        TlsCase{"certificate chain of megabytes",
+                [](const TestAuthority& trusted) {
+                  return trusted.Issue("127.0.0.1", -std::chrono::hours(1), std::chrono::hours(24),
+                                       2000);
+                },
+                "https://", "/voltarik.txt", Shown::kIntroduction}),
+    [](const auto& info) { return Slug(info.param.name); });
 
 }  // namespace
 }  // namespace voltarik::testing

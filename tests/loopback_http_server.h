@@ -5,14 +5,19 @@
 #ifndef VOLTARIK_TESTS_LOOPBACK_HTTP_SERVER_H_
 #define VOLTARIK_TESTS_LOOPBACK_HTTP_SERVER_H_
 
+#include <openssl/ssl.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/test_certificates.h"
 
 namespace voltarik::testing {
 
@@ -53,6 +58,13 @@ class LoopbackHttpServer {
   // The reply for a request path, e.g. "/voltarik.txt"; unscripted paths get 404. Script before
   // the fetch starts.
   void Script(const std::string& path, ScriptedReply reply);
+  // Sent on every connection as soon as it is accepted, in place of reading a request: what a
+  // server that is no HTTP or TLS server at all does.
+  void ScriptOnConnect(ScriptedReply reply);
+  // From now on a connection that opens with a TLS handshake is served over TLS, as `identity`;
+  // any other, on the same port, still plainly. `old_versions_only`: TLS 1.0 and 1.1, nothing
+  // later.
+  void ServeTls(const TlsIdentity& identity, bool old_versions_only = false);
   // "127.0.0.1:port".
   std::string Authority() const;
   std::vector<std::string> RequestedPaths() const;
@@ -63,11 +75,14 @@ class LoopbackHttpServer {
 
  private:
   void Run();
+  class Link;
   void Serve(int socket);
+  // Waits for the connection's first byte; true when it opens a TLS handshake.
+  bool StartsWithHandshake(int socket) const;
   // Sends everything, waiting while the client is slow; false once the client is gone.
-  bool SendAll(int socket, const std::string& bytes);
+  bool SendAll(Link& link, const std::string& bytes);
   // Waits up to `limit` for the client to close; true when it has.
-  bool ClientClosed(int socket, std::chrono::milliseconds limit);
+  bool ClientClosed(Link& link, std::chrono::milliseconds limit);
 
   int listener_ = -1;
   int port_ = 0;
@@ -75,6 +90,8 @@ class LoopbackHttpServer {
   mutable std::mutex mutex_;
   std::condition_variable connection_ended_;
   std::map<std::string, ScriptedReply> replies_;
+  std::optional<ScriptedReply> on_connect_;
+  SSL_CTX* tls_ = nullptr;
   std::vector<std::string> request_heads_;
   int open_connections_ = 0;
   std::thread thread_;

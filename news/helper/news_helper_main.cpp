@@ -62,12 +62,11 @@ int main(int argc, char* argv[]) {
   // generator seeded, while the process may still read files; from the sandbox on, nothing the
   // transfer does not need is possible.
   if (timeout && curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {
-    const std::string trust_store =
-        voltarik::ReadTrustStore(voltarik::TrustStorePlaces(std::getenv));
-    if (voltarik::SeedRandomGenerator() &&
+    const std::optional<std::string> trust_store = voltarik::PrepareTls(std::getenv);
+    if (trust_store &&
         voltarik::EnterNewsSandbox(voltarik::NewsConnectPorts(argv[1], std::getenv))) {
       document = voltarik::CurlHttpGet(
-          argv[1], trust_store,
+          argv[1], *trust_store,
           voltarik::HttpLimits{.timeout = std::chrono::milliseconds(*timeout)});
     }
   }

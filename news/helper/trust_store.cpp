@@ -82,11 +82,14 @@ std::string ReadTrustStore(const std::vector<std::string>& places) {
   return {};
 }
 
-bool SeedRandomGenerator() {
+std::optional<std::string> PrepareTls(const EnvironmentLookup& environment) {
   // Drawing from the public and the private generator seeds the primary one from the kernel and
   // both of this thread's from it.
   unsigned char sample[1];
-  return RAND_status() == 1 && RAND_bytes(sample, 1) == 1 && RAND_priv_bytes(sample, 1) == 1;
+  if (RAND_status() != 1 || RAND_bytes(sample, 1) != 1 || RAND_priv_bytes(sample, 1) != 1) {
+    return std::nullopt;
+  }
+  return ReadTrustStore(TrustStorePlaces(environment));
 }
 
 }  // namespace voltarik

@@ -5,6 +5,7 @@
 #define VOLTARIK_NEWS_HELPER_TRUST_STORE_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ std::vector<std::string> TrustStorePlaces(const EnvironmentLookup& environment);
 // when none is, and then no HTTPS server can be verified.
 std::string ReadTrustStore(const std::vector<std::string>& places);
 
-// Seeds OpenSSL's random generators of this thread from the kernel; false if it cannot.
-bool SeedRandomGenerator();
+// Everything an HTTPS hop needs from outside the sandbox, in a process that has set libcurl up:
+// the trust store the environment points to, read, and OpenSSL's random generators of this thread
+// seeded from the kernel. Nothing when they cannot be seeded.
+std::optional<std::string> PrepareTls(const EnvironmentLookup& environment);
 
 }  // namespace voltarik
 
