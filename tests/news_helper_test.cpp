@@ -1,5 +1,6 @@
 // The news helper's pipe and sandbox, without Qt: the frame both ends speak, the window's side
 // against helpers that misbehave, and the sandbox tried from inside.
+#include <curl/curl.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/netlink.h>
@@ -22,6 +23,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -34,6 +36,7 @@
 #include "news/helper/connect_ports.h"
 #include "news/helper/curl_http_get.h"
 #include "news/helper/news_sandbox.h"
+#include "news/helper/trust_store.h"
 #include "news/news_frame.h"
 #include "news/news_helper_process.h"
 #include "tests/hide_landlock.h"
@@ -194,6 +197,51 @@ INSTANTIATE_TEST_SUITE_P(
         PortsCase{
             "proxy no one can parse", "h/x", {{"http_proxy", "http://[p"}}, Ports{53, 80, 443}}),
     [](const auto& info) { return Slug(info.param.name); });
+
+struct TrustStoreCase {
+  const char* name;
+  std::vector<const char*> places;  // files of the table below, or names of nothing
+  std::string read;
+  friend void PrintTo(const TrustStoreCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class ReadTrustStoreTest : public ::testing::TestWithParam<TrustStoreCase> {};
+
+TEST_P(ReadTrustStoreTest, ReadsTheFirstPlaceThatHoldsABundle) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("voltarik-trust-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder / "folder");
+  std::ofstream(folder / "bundle") << "bundle";
+  std::ofstream(folder / "other") << "other";
+  std::ofstream(folder / "too big") << std::string(kMaxTrustStoreBytes + 1, 'x');
+  std::vector<std::string> places;
+  for (const char* place : GetParam().places) places.push_back(folder / place);
+  EXPECT_EQ(ReadTrustStore(places), GetParam().read);
+  std::filesystem::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, ReadTrustStoreTest,
+    ::testing::Values(TrustStoreCase{"first of two", {"bundle", "other"}, "bundle"},
+                      TrustStoreCase{"after nothing, a folder and a bundle too big",
+                                     {"missing", "folder", "too big", "other"},
+                                     "other"},
+                      TrustStoreCase{"none", {"missing", "folder"}, ""}),
+    [](const auto& info) { return Slug(info.param.name); });
+
+// SSL_CERT_FILE stands alone, as it does for OpenSSL; otherwise libcurl's own bundle comes first.
+TEST(TrustStorePlacesTest, FollowSslCertFileOrElseLibcurlAndOpenSsl) {
+  EXPECT_EQ(TrustStorePlaces([](const char* name) -> const char* {
+              return std::string_view(name) == "SSL_CERT_FILE" ? "/company/ca.pem" : nullptr;
+            }),
+            std::vector<std::string>{"/company/ca.pem"});
+  const std::vector<std::string> system =
+      TrustStorePlaces([](const char*) -> const char* { return nullptr; });
+  ASSERT_GE(system.size(), 2U);
+  EXPECT_EQ(system[0], "/etc/ssl/certs/ca-certificates.crt");
+  EXPECT_EQ(system[1], "/usr/lib/ssl/cert.pem");
+  EXPECT_NE(std::ranges::find(system, "/etc/pki/tls/certs/ca-bundle.crt"), system.end());
+}
 
 struct HelperCase {
   const char* name;
@@ -413,6 +461,8 @@ TEST_P(NewsSandboxTest, RefusesWhatTheTransferDoesNotNeed) {
   const pid_t child = fork();
   if (child == 0) {
     if (kernel == Kernel::kWithoutLandlock && !HideLandlock(true)) _exit(201);
+    // Prepared for TLS as the helper is, so that what it reads or opens for TLS is probed too.
+    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK || !PrepareTls(std::getenv)) _exit(202);
     _exit(EnterNewsSandbox(ports) ? row.attempt() : kNotEntered);
   }
   int status = 0;
@@ -483,6 +533,9 @@ const SandboxCase kAttempts[] = {
        return ErrnoOf(open(("/proc/" + std::to_string(kTestProcess) + "/mem").c_str(), O_RDONLY));
      },
      EACCES, ENOENT, 1},
+    {"the trust store read",
+     [] { return ErrnoOf(open("/etc/ssl/certs/ca-certificates.crt", O_RDONLY)); }, EACCES, ENOENT,
+     1},
     {"name lookup's files read", [] { return ErrnoOf(open("/etc/hosts", O_RDONLY)); }, 0},
     {"the library folders read", [] { return ErrnoOf(open("/usr/lib/os-release", O_RDONLY)); }, 0},
     {"internet socket", [] { return SocketOf(AF_INET, SOCK_STREAM, 0); }, 0},
