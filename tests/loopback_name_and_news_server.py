@@ -3,11 +3,16 @@
 
 DNS on 127.0.0.1:53 over UDP and TCP: every name ending in ".test" is 127.0.0.1 (A) and ::1
 (AAAA); any other name does not exist. HTTP on 127.0.0.1:80, [::1]:80 and 127.0.0.1:8080, which
-also serves as a proxy: every request is answered with "voltarik news via PORT".
+also serves as a proxy, and HTTPS on 127.0.0.1:443 with the certificate and key named on the
+command line: "/to-https" is redirected to https://news.test/voltarik.txt, and every other
+request is answered with "voltarik news via PORT".
+Usage: loopback_name_and_news_server.py CERTIFICATE KEY
 """
 import socket
 import socketserver
+import ssl
 import struct
+import sys
 import threading
 
 
@@ -52,8 +57,14 @@ class Tcp(socketserver.BaseRequestHandler):
 
 class Http(socketserver.StreamRequestHandler):
     def handle(self):
+        request = self.rfile.readline()
         while self.rfile.readline() not in (b"\r\n", b"\n", b""):
             pass
+        if request.split(b" ")[1:2] == [b"/to-https"]:
+            self.wfile.write(b"HTTP/1.1 301 Moved Permanently\r\n"
+                             b"Location: https://news.test/voltarik.txt\r\n"
+                             b"Content-Length: 0\r\nConnection: close\r\n\r\n")
+            return
         body = b"voltarik news via %d" % self.server.server_address[1]
         self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=utf-8\r\n"
                          b"Content-Length: %d\r\nConnection: close\r\n\r\n%s" % (len(body), body))
@@ -63,12 +74,24 @@ class Http6(socketserver.ThreadingTCPServer):
     address_family = socket.AF_INET6
 
 
+class Https(socketserver.ThreadingTCPServer):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+
+    def get_request(self):
+        connection, address = self.socket.accept()
+        return self.context.wrap_socket(connection, server_side=True), address
+
+
+Https.context.load_cert_chain(sys.argv[1], sys.argv[2])
+
+
 socketserver.ThreadingTCPServer.allow_reuse_address = True
 servers = [socketserver.ThreadingUDPServer(("127.0.0.1", 53), Udp),
            socketserver.ThreadingTCPServer(("127.0.0.1", 53), Tcp),
            socketserver.ThreadingTCPServer(("127.0.0.1", 80), Http),
            Http6(("::1", 80), Http),
-           socketserver.ThreadingTCPServer(("127.0.0.1", 8080), Http)]
+           socketserver.ThreadingTCPServer(("127.0.0.1", 8080), Http),
+           Https(("127.0.0.1", 443), Http)]
 for server in servers:
     threading.Thread(target=server.serve_forever, daemon=True).start()
 threading.Event().wait()

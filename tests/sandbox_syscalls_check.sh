@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every system call the news helper makes inside its sandbox during normal transfers, traced with
 # strace in a network namespace of its own (root): a literal IPv4 and IPv6 address, a name looked
-# up over DNS on UDP and on TCP, and a proxy; all of them again as on a kernel without Landlock,
+# up over DNS on UDP and on TCP, a proxy, HTTPS, and a redirect from HTTP to HTTPS, verified
+# against a certificate made here; all of them again as on a kernel without Landlock,
 # where the helper sees the file system through a namespace of its own. Each transfer must bring
 # its document, and every call the filter refused must be one refused on purpose; any other
 # refusal is a call the libraries now make that the filter has never seen, and fails the check
@@ -28,7 +29,11 @@ ip netns add "$namespace"
 mkdir -p "/etc/netns/$namespace"
 echo "127.0.0.1 localhost" >"/etc/netns/$namespace/hosts"
 ip netns exec "$namespace" ip link set lo up
-ip netns exec "$namespace" python3 "$here/loopback_name_and_news_server.py" &
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 1 -subj /CN=news.test \
+  -addext subjectAltName=DNS:news.test -keyout "$work/key.pem" -out "$work/certificate.pem" \
+  2>/dev/null
+ip netns exec "$namespace" python3 "$here/loopback_name_and_news_server.py" \
+  "$work/certificate.pem" "$work/key.pem" &
 sleep 0.5
 
 failed=0
@@ -82,5 +87,8 @@ for kernel in with_landlock without_landlock; do
   transfer "$kernel/dns_udp" '' news.test/voltarik.txt 80
   transfer "$kernel/dns_tcp" 'options use-vc' news.test/voltarik.txt 80
   transfer "$kernel/proxy" '' news.test/voltarik.txt 8080 http_proxy=http://proxy.test:8080
+  transfer "$kernel/https" '' https://news.test/voltarik.txt 443 \
+    SSL_CERT_FILE="$work/certificate.pem"
+  transfer "$kernel/http_to_https" '' news.test/to-https 443 SSL_CERT_FILE="$work/certificate.pem"
 done
 exit $failed

@@ -41,8 +41,8 @@ packages=(
   openbox x11-utils weston qt6-wayland mutter xwayland gir1.2-glib-2.0 python3-gi
   qt6-gtk-platformtheme
   # The news helper in network namespaces: against a name server that never answers, and every
-  # system call of a normal transfer traced
-  iproute2 strace
+  # system call of a normal transfer traced, HTTPS with a certificate made for it
+  iproute2 strace openssl
   # Running the program, and checking and installing its package
   qt6-qpa-plugins desktop-file-utils appstream dpkg-dev lintian
 )
