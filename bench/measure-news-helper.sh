@@ -8,7 +8,10 @@
 #      in-process fetch (bench/fetch_then_window.cpp; start-up, target 0.9);
 #   3. with a BEFORE commit: CPU time and wake-ups while measuring, against the program built from
 #      that commit (no worse: target 1.0 plus noise), and its start-up and memory;
-#   4. the helper itself: its peak memory and lifetime, with the port refused and with the server.
+#   4. the helper itself: its peak memory and lifetime, with the port refused and with the server;
+#   5. 2 and 4 again over HTTPS, with a build whose address is https:// and a trust store of the
+#      system's bundle and the server's certificate, so that the whole bundle is parsed as it
+#      would be.
 # Usage: bench/measure-news-helper.sh [start-up rounds] [seconds of measuring] [BEFORE]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,12 +27,15 @@ cleanup() {
   [ -z "$worktree" ] || git worktree remove --force "$worktree"
   rm -rf "$alone"
 }
+build() {  # ADDRESS
+  cmake --preset bench -DVOLTARIK_NEWS_HOST="$1" >/dev/null
+  cmake --build --preset bench --target voltarik voltarik-news voltarik_bare_window \
+    voltarik_fetch_then_window >/dev/null
+}
 trap cleanup EXIT
 
 ./tools/install-deps.sh
-cmake --preset bench -DVOLTARIK_NEWS_HOST=127.0.0.1:$port >/dev/null
-cmake --build --preset bench --target voltarik voltarik-news voltarik_bare_window \
-  voltarik_fetch_then_window
+build 127.0.0.1:$port
 program=build-bench/window/voltarik
 helper=build-bench/libexec/voltarik/voltarik-news
 
@@ -38,15 +44,15 @@ measure() {
     /usr/bin/python3 bench/measure_cost.py "$@"
 }
 
-helper_cost() {
-  /usr/bin/python3 - "$helper" "127.0.0.1:$port/voltarik.txt" <<'PY'
+helper_cost() {  # [ADDRESS]
+  /usr/bin/python3 - "$helper" "${1:-127.0.0.1:$port}/voltarik.txt" <<'PY'
 import os, statistics, subprocess, sys, time
 peaks, lifetimes = [], []
 for _ in range(10):
     started = time.monotonic()
     child = subprocess.Popen([sys.argv[1], sys.argv[2], "3000", str(os.getpid())],
                              stdout=subprocess.DEVNULL,
-                             env={})
+                             env={k: v for k, v in os.environ.items() if k == "SSL_CERT_FILE"})
     _, status, usage = os.wait4(child.pid, 0)
     lifetimes.append((time.monotonic() - started) * 1000)
     peaks.append(usage.ru_maxrss / 1024)
@@ -86,4 +92,20 @@ sleep 0.5
 measure "$program" build-bench/bench/voltarik_fetch_then_window --names program sequential \
   --rounds 0 --startup-rounds "$startup_rounds" --startup-target 0.9 --rss-target 10 || status=1
 helper_cost
+kill "$server"
+server=
+
+echo "== HTTPS news server answering after 30 ms: program / fetch, then window"
+openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 1 -subj /CN=127.0.0.1 \
+  -addext subjectAltName=IP:127.0.0.1 -keyout "$alone/key.pem" -out "$alone/certificate.pem" \
+  2>/dev/null
+cat /etc/ssl/certs/ca-certificates.crt "$alone/certificate.pem" >"$alone/trust.pem"
+export SSL_CERT_FILE=$alone/trust.pem
+build https://127.0.0.1:$port
+/usr/bin/python3 bench/news_server.py $port 30 short "$alone/certificate.pem" "$alone/key.pem" &
+server=$!
+sleep 0.5
+measure "$program" build-bench/bench/voltarik_fetch_then_window --names program sequential \
+  --rounds 0 --startup-rounds "$startup_rounds" --startup-target 0.9 --rss-target 10 || status=1
+helper_cost https://127.0.0.1:$port
 exit $status

@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Serves the news document on loopback as a stand-in for a real web site: each answer comes after
 a fixed delay; the body is a short note, a document of the largest size the program accepts, or
-an endless HTTP/1.0 body (a hostile server). Usage: news_server.py PORT DELAY_MS [short|mib|flood]
+an endless HTTP/1.0 body (a hostile server); over HTTPS when a certificate and its key are named.
+Usage: news_server.py PORT DELAY_MS [short|mib|flood [CERTIFICATE KEY]]
 """
+import ssl
 import sys
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -37,4 +39,9 @@ class Handler(BaseHTTPRequestHandler):
         pass
 
 
-ThreadingHTTPServer(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()
+server = ThreadingHTTPServer(("127.0.0.1", int(sys.argv[1])), Handler)
+if len(sys.argv) > 5:
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(sys.argv[4], sys.argv[5])
+    server.socket = context.wrap_socket(server.socket, server_side=True)
+server.serve_forever()

@@ -362,7 +362,9 @@ class TlsTest : public ::testing::TestWithParam<TlsCase> {
  protected:
   static void SetUpTestSuite() {
     authority_ = new TestAuthority;
-    std::ofstream(TrustStorePath()) << authority_->CertificatePem();
+    // Another authority of the same name first: the trusted one must be told apart by its key.
+    std::ofstream(TrustStorePath())
+        << TestAuthority().CertificatePem() << authority_->CertificatePem();
   }
   static void TearDownTestSuite() {
     std::filesystem::remove(TrustStorePath());

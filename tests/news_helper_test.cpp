@@ -208,8 +208,8 @@ struct TrustStoreCase {
 class ReadTrustStoreTest : public ::testing::TestWithParam<TrustStoreCase> {};
 
 TEST_P(ReadTrustStoreTest, ReadsTheFirstPlaceThatHoldsABundle) {
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                       ("voltarik-trust-" + std::to_string(getpid()));
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("voltarik-trust-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder / "folder");
   std::ofstream(folder / "bundle") << "bundle";
   std::ofstream(folder / "other") << "other";

@@ -1,6 +1,7 @@
 #include "news/helper/curl_http_get.h"
 
 #include <curl/curl.h>
+#include <openssl/ssl.h>
 
 #include <algorithm>
 #include <cctype>
@@ -8,6 +9,8 @@
 #include <set>
 #include <tuple>
 #include <utility>
+
+#include "news/helper/trust_anchors.h"
 
 namespace voltarik {
 namespace {
@@ -91,9 +94,17 @@ bool Perform(CURLM* multi, CURL* easy, Clock::time_point deadline) {
   return completed;
 }
 
+// libcurl has set its TLS context up for a connection: its certificates come from the trust
+// store, as a chain asks for them.
+CURLcode OnSslContext(CURL* /*easy*/, void* ssl_context, void* anchors) {
+  X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(ssl_context));
+  return static_cast<TrustAnchors*>(anchors)->ServeStore(store) ? CURLE_OK : CURLE_SSL_CERTPROBLEM;
+}
+
 // Servers and proxies are verified against the trust store in memory, and only against it: no
-// file is read inside the sandbox.
-bool SetTlsOptions(CURL* easy, std::string_view trust_store) {
+// file is read inside the sandbox. A proxy's context takes the whole bundle: libcurl calls
+// OnSslContext only for the server's.
+bool SetTlsOptions(CURL* easy, std::string_view trust_store, TrustAnchors& anchors) {
   curl_blob blob{const_cast<char*>(trust_store.data()), trust_store.size(), CURL_BLOB_NOCOPY};
   bool ok = curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
@@ -102,15 +113,17 @@ bool SetTlsOptions(CURL* easy, std::string_view trust_store) {
             curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, nullptr) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_PROXY_CAPATH, nullptr) == CURLE_OK;
+            curl_easy_setopt(easy, CURLOPT_PROXY_CAPATH, nullptr) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, OnSslContext) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &anchors) == CURLE_OK;
   if (ok && !trust_store.empty()) {
-    ok = curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO_BLOB, &blob) == CURLE_OK;
+    ok = curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO_BLOB, &blob) == CURLE_OK;
   }
   return ok;
 }
 
-bool SetOptions(CURL* easy, Received& received, std::string_view trust_store) {
+bool SetOptions(CURL* easy, Received& received, std::string_view trust_store,
+                TrustAnchors& anchors) {
   const bool ok =
       curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
       // One document, one request: HTTP/2's machinery would only widen what a server can reach.
@@ -124,7 +137,7 @@ bool SetOptions(CURL* easy, Received& received, std::string_view trust_store) {
       curl_easy_setopt(easy, CURLOPT_HEADERDATA, &received) == CURLE_OK &&
       curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody) == CURLE_OK &&
       curl_easy_setopt(easy, CURLOPT_WRITEDATA, &received) == CURLE_OK &&
-      SetTlsOptions(easy, trust_store);
+      SetTlsOptions(easy, trust_store, anchors);
   // A name lookup still running at the deadline is left to end by itself: cleaning up would
   // otherwise wait for it, past the bound.
   curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
@@ -181,6 +194,8 @@ std::string ContentTypeCharset(std::string_view content_type) {
 std::optional<HttpDocument> CurlHttpGet(const std::string& address, std::string_view trust_store,
                                         const HttpLimits& limits) {
   const Clock::time_point deadline = Clock::now() + limits.timeout;
+  // Outlives the handles, whose TLS contexts ask it for certificates.
+  TrustAnchors anchors(trust_store);
   // The first easy handle sets libcurl up for the process. The multi handle keeps the
   // connections; cleaning it up on return closes them.
   EasyHandle easy(curl_easy_init());
@@ -190,7 +205,8 @@ std::optional<HttpDocument> CurlHttpGet(const std::string& address, std::string_
   // Past the deadline they are left to the end of the process, which follows at once.
   const LeftPastDeadline leave_past_deadline(easy, multi, deadline);
   Received received{limits, 0, {}};
-  if (!multi || !easy || !SetOptions(easy.get(), received, trust_store)) return std::nullopt;
+  if (!multi || !easy || !SetOptions(easy.get(), received, trust_store, anchors))
+    return std::nullopt;
 
   // Redirects are followed here, not by libcurl, so that every hop gets only the time left and
   // each target is asked for once. Once a hop is HTTPS, libcurl is let speak nothing else.
