@@ -205,8 +205,9 @@ std::optional<HttpDocument> CurlHttpGet(const std::string& address, std::string_
   // Past the deadline they are left to the end of the process, which follows at once.
   const LeftPastDeadline leave_past_deadline(easy, multi, deadline);
   Received received{limits, 0, {}};
-  if (!multi || !easy || !SetOptions(easy.get(), received, trust_store, anchors))
+  if (!multi || !easy || !SetOptions(easy.get(), received, trust_store, anchors)) {
     return std::nullopt;
+  }
 
   // Redirects are followed here, not by libcurl, so that every hop gets only the time left and
   // each target is asked for once. Once a hop is HTTPS, libcurl is let speak nothing else.

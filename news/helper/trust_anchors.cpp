@@ -75,11 +75,11 @@ X509* TrustAnchors::AddNamed(const X509_NAME* subject, X509_STORE* store) {
     if (certificate.parsed == nullptr) {
       const auto* der = reinterpret_cast<const unsigned char*>(certificate.der.data());
       certificate.parsed = d2i_X509(nullptr, &der, static_cast<long>(certificate.der.size()));
-      if (certificate.parsed == nullptr || X509_STORE_add_cert(store, certificate.parsed) != 1) {
-        continue;
-      }
     }
-    found = certificate.parsed;
+    // Each connection of a fetch has a store of its own; one that holds it already keeps it.
+    if (certificate.parsed != nullptr && X509_STORE_add_cert(store, certificate.parsed) == 1) {
+      found = certificate.parsed;
+    }
   }
   ERR_clear_error();
   return found;
