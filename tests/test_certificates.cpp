@@ -88,9 +88,9 @@ std::string Pem(EVP_PKEY* key) {
 
 }  // namespace
 
-TestAuthority::TestAuthority() : key_(NewKey()) {
-  certificate_ = Make("Voltarik test authority", key_.get(), "", nullptr, key_.get(),
-                      -std::chrono::hours(1), std::chrono::hours(24));
+TestAuthority::TestAuthority(const std::string& name) : key_(NewKey()) {
+  certificate_ = Make(name, key_.get(), "", nullptr, key_.get(), -std::chrono::hours(1),
+                      std::chrono::hours(24));
 }
 
 std::string TestAuthority::CertificatePem() const { return Pem(certificate_.get()); }

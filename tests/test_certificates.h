@@ -27,7 +27,7 @@ struct X509Free {
 
 class TestAuthority {
  public:
-  TestAuthority();
+  explicit TestAuthority(const std::string& name = "Voltarik test authority");
   // The authority's own certificate: what a client that trusts it loads.
   std::string CertificatePem() const;
   // A server certificate for `host` (a DNS name or an IP address), valid from `not_before` to
