@@ -34,7 +34,11 @@ openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 1 -su
   2>/dev/null
 ip netns exec "$namespace" python3 "$here/loopback_name_and_news_server.py" \
   "$work/certificate.pem" "$work/key.pem" &
-sleep 0.5
+# Ready once its last server, HTTPS, takes connections: the others are listening by then.
+for _ in $(seq 100); do
+  ip netns exec "$namespace" bash -c 'echo >/dev/tcp/127.0.0.1/443' 2>/dev/null && break
+  sleep 0.1
+done
 
 failed=0
 wrapper=()  # what the helper runs under: nothing, or the program that hides Landlock

@@ -1,15 +1,16 @@
 #include "news/helper/trust_store.h"
 
 #include <curl/curl.h>
-#include <fcntl.h>
 #include <openssl/rand.h>
 #include <openssl/x509.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 namespace voltarik {
@@ -42,23 +43,16 @@ std::string LibcurlBundle() {
   return path;
 }
 
-// The file at `path` read whole, when it is a regular file of at most kMaxTrustStoreBytes.
+// The file at `path` read whole, when it is a regular file of at most kMaxTrustStoreBytes. Anything
+// else (a FIFO, a device) could hold the helper up or never end.
 std::optional<std::string> ReadBundle(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::string> bundle;
-  struct stat status = {};
-  if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= kMaxTrustStoreBytes) {
-    std::string bytes(static_cast<std::size_t>(status.st_size), '\0');
-    std::size_t got = 0;
-    ssize_t read_now = 1;
-    while (got < bytes.size() && read_now > 0) {
-      read_now = read(fd, bytes.data() + got, bytes.size() - got);
-      if (read_now > 0) got += static_cast<std::size_t>(read_now);
-    }
-    if (got == bytes.size()) bundle = std::move(bytes);
-  }
-  close(fd);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (error || size > static_cast<std::uintmax_t>(kMaxTrustStoreBytes)) return std::nullopt;
+  std::string bundle(static_cast<std::size_t>(size), '\0');
+  std::ifstream file(path, std::ios::binary);
+  if (!file.read(bundle.data(), static_cast<std::streamsize>(bundle.size()))) return std::nullopt;
   return bundle;
 }
 
