@@ -225,6 +225,27 @@ class ScopedEnvironment {
   std::optional<std::string> old_;
 };
 
+// An authority of the test's own, and a trust store for the helper that holds it, after another
+// authority of the same name: the trusted one must be told apart by its key.
+class TrustedAuthority {
+ public:
+  TrustedAuthority() {
+    std::ofstream(path_) << TestAuthority().CertificatePem() << authority_.CertificatePem();
+  }
+  ~TrustedAuthority() { std::filesystem::remove(path_); }
+  TrustedAuthority(const TrustedAuthority&) = delete;
+  TrustedAuthority& operator=(const TrustedAuthority&) = delete;
+
+  const TestAuthority& authority() const { return authority_; }
+  const char* path() const { return path_.c_str(); }
+
+ private:
+  TestAuthority authority_;
+  std::string path_ = (std::filesystem::temp_directory_path() /
+                       ("voltarik-test-authority-" + std::to_string(getpid()) + ".pem"))
+                          .string();
+};
+
 struct ProxyCase {
   const char* name;
   const char* variable;
@@ -232,16 +253,22 @@ struct ProxyCase {
   const char* proxied;  // what the proxy is asked for
   ScriptedReply reply;
   std::optional<QString> news;
+  const char* proxy_scheme = "http://";
   friend void PrintTo(const ProxyCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class ProxyTest : public ::testing::TestWithParam<ProxyCase> {};
 
 // An HTTPS hop goes through the proxy as a tunnel, asked for with CONNECT; this proxy refuses.
+// An https:// proxy is spoken to over TLS and verified like a server.
 TEST_P(ProxyTest, GoesThroughTheProxyTheEnvironmentNames) {
+  const TrustedAuthority trusted;
+  const ScopedEnvironment trust_store("SSL_CERT_FILE", trusted.path());
   LoopbackHttpServer proxy;
+  proxy.ServeTls(trusted.authority().Issue("127.0.0.1"));
   proxy.Script(GetParam().proxied, GetParam().reply);
-  const ScopedEnvironment variable(GetParam().variable, ("http://" + proxy.Authority()).c_str());
+  const ScopedEnvironment variable(GetParam().variable,
+                                   (GetParam().proxy_scheme + proxy.Authority()).c_str());
   const ScopedEnvironment no_proxy("no_proxy", nullptr);
   const ScopedEnvironment no_proxy_upper("NO_PROXY", nullptr);
   EXPECT_EQ(HelperHttpGetText(VOLTARIK_NEWS_HELPER, QString::fromUtf8(GetParam().address)),
@@ -251,13 +278,15 @@ TEST_P(ProxyTest, GoesThroughTheProxyTheEnvironmentNames) {
 
 INSTANTIATE_TEST_SUITE_P(
     Variables, ProxyTest,
-    ::testing::Values(ProxyCase{"http", "http_proxy", "news.example/voltarik.txt",
-                                "http://news.example/voltarik.txt",
-                                AtOnce(Response("200 OK", "přes proxy")),
-                                QStringLiteral("přes proxy")},
-                      ProxyCase{"https", "HTTPS_PROXY", "https://news.example/voltarik.txt",
-                                "news.example:443", AtOnce(Response("403 Forbidden", "")),
-                                std::nullopt}),
+    ::testing::Values(
+        ProxyCase{"http", "http_proxy", "news.example/voltarik.txt",
+                  "http://news.example/voltarik.txt", AtOnce(Response("200 OK", "přes proxy")),
+                  QStringLiteral("přes proxy")},
+        ProxyCase{"https", "HTTPS_PROXY", "https://news.example/voltarik.txt", "news.example:443",
+                  AtOnce(Response("403 Forbidden", "")), std::nullopt},
+        ProxyCase{"http through an https proxy", "http_proxy", "news.example/voltarik.txt",
+                  "http://news.example/voltarik.txt", AtOnce(Response("200 OK", "přes proxy")),
+                  QStringLiteral("přes proxy"), "https://"}),
     [](const auto& info) { return Slug(info.param.name); });
 
 // The helper starts with the object, before anyone asks: the server has the request first.
@@ -360,35 +389,22 @@ struct TlsCase {
 // other, with the test's own authority as the helper's trust store.
 class TlsTest : public ::testing::TestWithParam<TlsCase> {
  protected:
-  static void SetUpTestSuite() {
-    authority_ = new TestAuthority;
-    // Another authority of the same name first: the trusted one must be told apart by its key.
-    std::ofstream(TrustStorePath())
-        << TestAuthority().CertificatePem() << authority_->CertificatePem();
-  }
-  static void TearDownTestSuite() {
-    std::filesystem::remove(TrustStorePath());
-    delete authority_;
-  }
-  static std::string TrustStorePath() {
-    return (std::filesystem::temp_directory_path() /
-            ("voltarik-test-authority-" + std::to_string(getpid()) + ".pem"))
-        .string();
-  }
+  static void SetUpTestSuite() { trusted_ = new TrustedAuthority; }
+  static void TearDownTestSuite() { delete trusted_; }
 
-  static const TestAuthority* authority_;
-  const ScopedEnvironment trust_store_{"SSL_CERT_FILE", TrustStorePath().c_str()};
+  static const TrustedAuthority* trusted_;
+  const ScopedEnvironment trust_store_{"SSL_CERT_FILE", trusted_->path()};
   const ScopedEnvironment no_proxy_{"no_proxy", "*"};
 };
 
-const TestAuthority* TlsTest::authority_ = nullptr;
+const TrustedAuthority* TlsTest::trusted_ = nullptr;
 
 TlsIdentity ForLoopback(const TestAuthority& trusted) { return trusted.Issue("127.0.0.1"); }
 
 TEST_P(TlsTest, ShowsNewsOnlyFromAVerifiedServerOverTls12OrLater) {
   const milliseconds timeout(2000);
   LoopbackHttpServer server;
-  server.ServeTls(GetParam().identity(*authority_), GetParam().old_versions_only);
+  server.ServeTls(GetParam().identity(trusted_->authority()), GetParam().old_versions_only);
   server.Script("/voltarik.txt", AtOnce(Response("200 OK", "Novinky")));
   server.Script("/to-https",
                 AtOnce(Response("301 Moved Permanently", "",
