@@ -57,7 +57,8 @@ for needed in libqt6widgets6 libcurl4 libseccomp2 libc6 qt6-qpa-plugins fonts-li
   grep -q "$needed" <<<"$depends" || { echo "Depends lacks $needed"; exit 1; }
 done
 if grep -q libqt6network6 <<<"$depends"; then echo "Depends still names Qt Network"; exit 1; fi
-[ "$(dpkg-deb -f "$deb" Recommends)" = qt6-wayland ] || { echo "Recommends lacks qt6-wayland"; exit 1; }
+[ "$(dpkg-deb -f "$deb" Recommends)" = "qt6-wayland, ca-certificates" ] ||
+  { echo "Recommends lacks qt6-wayland or ca-certificates"; exit 1; }
 
 dpkg -i "$deb"
 trap 'dpkg -r voltarik >/dev/null; rm -rf "$stage"' EXIT

@@ -102,28 +102,22 @@ CURLcode OnSslContext(CURL* /*easy*/, void* ssl_context, void* anchors) {
 }
 
 // Servers and proxies are verified against the trust store in memory, and only against it: no
-// file is read inside the sandbox. A proxy's context takes the whole bundle: libcurl calls
-// OnSslContext only for the server's.
-bool SetTlsOptions(CURL* easy, std::string_view trust_store, TrustAnchors& anchors) {
-  curl_blob blob{const_cast<char*>(trust_store.data()), trust_store.size(), CURL_BLOB_NOCOPY};
-  bool ok = curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_PROXY_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, nullptr) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_PROXY_CAPATH, nullptr) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, OnSslContext) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &anchors) == CURLE_OK;
-  if (ok && !trust_store.empty()) {
-    ok = curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO_BLOB, &blob) == CURLE_OK;
-  }
-  return ok;
+// file is read inside the sandbox. libcurl calls OnSslContext for an https:// proxy's context as
+// for a server's.
+bool SetTlsOptions(CURL* easy, TrustAnchors& anchors) {
+  return curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_PROXY_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, nullptr) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_PROXY_CAPATH, nullptr) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, OnSslContext) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &anchors) == CURLE_OK;
 }
 
-bool SetOptions(CURL* easy, Received& received, std::string_view trust_store,
-                TrustAnchors& anchors) {
+bool SetOptions(CURL* easy, Received& received, TrustAnchors& anchors) {
   const bool ok =
       curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
       // One document, one request: HTTP/2's machinery would only widen what a server can reach.
@@ -137,7 +131,7 @@ bool SetOptions(CURL* easy, Received& received, std::string_view trust_store,
       curl_easy_setopt(easy, CURLOPT_HEADERDATA, &received) == CURLE_OK &&
       curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody) == CURLE_OK &&
       curl_easy_setopt(easy, CURLOPT_WRITEDATA, &received) == CURLE_OK &&
-      SetTlsOptions(easy, trust_store, anchors);
+      SetTlsOptions(easy, anchors);
   // A name lookup still running at the deadline is left to end by itself: cleaning up would
   // otherwise wait for it, past the bound.
   curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
@@ -205,7 +199,7 @@ std::optional<HttpDocument> CurlHttpGet(const std::string& address, std::string_
   // Past the deadline they are left to the end of the process, which follows at once.
   const LeftPastDeadline leave_past_deadline(easy, multi, deadline);
   Received received{limits, 0, {}};
-  if (!multi || !easy || !SetOptions(easy.get(), received, trust_store, anchors)) {
+  if (!multi || !easy || !SetOptions(easy.get(), received, anchors)) {
     return std::nullopt;
   }
 
