@@ -1,7 +1,7 @@
 // A loopback HTTP server for the news tests, on a thread of its own: the fetch under test blocks
 // its caller, so nothing on the test's thread could answer it. Each connection reads one request
 // and answers as the script for its path says, from polite to hostile; the server notes every
-// request and when the client closed each connection.
+// request and when the client closed each connection. It can speak TLS too, on the same port.
 #ifndef VOLTARIK_TESTS_LOOPBACK_HTTP_SERVER_H_
 #define VOLTARIK_TESTS_LOOPBACK_HTTP_SERVER_H_
 
