@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -77,6 +78,9 @@ std::string ReadTrustStore(const std::vector<std::string>& places) {
 }
 
 std::optional<std::string> PrepareTls(const EnvironmentLookup& environment) {
+  // Certificates' dates are compared through gmtime_r, which has glibc read /etc/localtime once,
+  // on first use: here, not as a refused read inside the sandbox.
+  tzset();
   // Drawing from the public and the private generator seeds the primary one from the kernel and
   // both of this thread's from it.
   unsigned char sample[1];

@@ -27,8 +27,8 @@ std::vector<std::string> TrustStorePlaces(const EnvironmentLookup& environment);
 std::string ReadTrustStore(const std::vector<std::string>& places);
 
 // Everything an HTTPS hop needs from outside the sandbox, in a process that has set libcurl up:
-// the trust store the environment points to, read, and OpenSSL's random generators of this thread
-// seeded from the kernel. Nothing when they cannot be seeded.
+// the trust store the environment points to, read, OpenSSL's random generators of this thread
+// seeded from the kernel, and the time zone loaded. Nothing when the generators cannot be seeded.
 std::optional<std::string> PrepareTls(const EnvironmentLookup& environment);
 
 }  // namespace voltarik
