@@ -29,13 +29,10 @@ constexpr std::array<const char*, 7> kDistributionBundles = {
     "/usr/local/share/certs/ca-root-nss.crt",
 };
 
-struct EasyCleanup {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
-};
-
 // The bundle libcurl was built to use; empty when it has none.
 std::string LibcurlBundle() {
-  const std::unique_ptr<CURL, EasyCleanup> easy(curl_easy_init());
+  const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(),
+                                                                 curl_easy_cleanup);
   const char* path = nullptr;
   if (!easy || curl_easy_getinfo(easy.get(), CURLINFO_CAINFO, &path) != CURLE_OK ||
       path == nullptr) {
