@@ -16,10 +16,11 @@
 #include "window/window_icon.h"
 
 int main(int argc, char* argv[]) {
-  // The trust store is read as the helper reads it, for a fetch that may be HTTPS.
+  // The trust store is found as the helper finds it, for a fetch that may be HTTPS.
+  const std::optional<voltarik::TrustStore> trust_store = voltarik::PrepareTls(std::getenv);
   const std::optional<voltarik::HttpDocument> document =
-      voltarik::CurlHttpGet(voltarik::NewsAddress().toStdString(),
-                            voltarik::ReadTrustStore(voltarik::TrustStorePlaces(std::getenv)));
+      trust_store ? voltarik::CurlHttpGet(voltarik::NewsAddress().toStdString(), *trust_store)
+                  : std::nullopt;
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Voltarik"));

@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include "news/helper_environment.h"
 #include "news/news_frame.h"
 
 namespace voltarik {
@@ -22,18 +23,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What libcurl reads of the environment for an HTTP or HTTPS transfer, and the trust store
-// OpenSSL would take in place of the system's; nothing else reaches the helper.
-constexpr std::array<const char*, 8> kPassedVariables = {
-    "http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy",
-    "ALL_PROXY",  "no_proxy",    "NO_PROXY",    "SSL_CERT_FILE"};
-
 std::vector<std::string> PassedEnvironment() {
   std::vector<std::string> environment;
-  environment.reserve(kPassedVariables.size());
-  for (const char* name : kPassedVariables) {
-    if (const char* value = std::getenv(name)) {
-      environment.push_back(std::string(name) + "=" + value);
+  for (const PassedVariable& variable : kHelperEnvironment) {
+    if (const char* value = std::getenv(variable.name)) {
+      environment.push_back(std::string(variable.name) + "=" + value);
     }
   }
   return environment;

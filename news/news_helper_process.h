@@ -23,8 +23,7 @@ std::string NewsHelperPath();
 
 // One run of the helper. It starts at construction; the helper gets the address, the time
 // limit, the pipe as its standard output, /dev/null for the rest, no other descriptor and, of the
-// environment, only the proxy variables and SSL_CERT_FILE; it is killed when the thread that
-// started it ends.
+// environment, only kHelperEnvironment; it is killed when the thread that started it ends.
 class NewsHelperProcess {
  public:
   NewsHelperProcess(const std::string& helper_path, const std::string& address,

@@ -163,6 +163,11 @@ std::vector<std::string> LoopbackHttpServer::RequestedPaths() const {
   return paths;
 }
 
+bool LoopbackHttpServer::WaitForRequests(std::size_t count, milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  return request_came_.wait_for(lock, limit, [&] { return request_heads_.size() >= count; });
+}
+
 bool LoopbackHttpServer::WaitUntilConnectionsClosed(milliseconds limit) {
   std::unique_lock lock(mutex_);
   return connection_ended_.wait_for(lock, limit, [this] { return open_connections_ == 0; });
@@ -251,12 +256,15 @@ void LoopbackHttpServer::Serve(int socket) {
       if (got < 0) return;
       request.append(buffer, static_cast<std::size_t>(got));
     }
-    const std::lock_guard lock(mutex_);
-    request_heads_.push_back(request.substr(0, request.find("\r\n\r\n")));
-    const std::string head = request_heads_.back();
-    const std::size_t start = head.find(' ') + 1;
-    const auto scripted = replies_.find(head.substr(start, head.find(' ', start) - start));
-    if (scripted != replies_.end()) reply = scripted->second;
+    {
+      const std::lock_guard lock(mutex_);
+      request_heads_.push_back(request.substr(0, request.find("\r\n\r\n")));
+      const std::string head = request_heads_.back();
+      const std::size_t start = head.find(' ') + 1;
+      const auto scripted = replies_.find(head.substr(start, head.find(' ', start) - start));
+      if (scripted != replies_.end()) reply = scripted->second;
+    }
+    request_came_.notify_all();
   }
 
   using Kind = ScriptedReply::Kind;

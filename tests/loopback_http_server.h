@@ -70,6 +70,8 @@ class LoopbackHttpServer {
   std::vector<std::string> RequestedPaths() const;
   // Every request as received, up to the blank line.
   std::vector<std::string> RequestHeads() const;
+  // Waits until `count` requests have come; false if fewer came within `limit`.
+  bool WaitForRequests(std::size_t count, std::chrono::milliseconds limit);
   // Waits until every accepted connection is over; false if one is still open after `limit`.
   bool WaitUntilConnectionsClosed(std::chrono::milliseconds limit);
 
@@ -89,6 +91,7 @@ class LoopbackHttpServer {
   std::atomic<bool> stopping_{false};
   mutable std::mutex mutex_;
   std::condition_variable connection_ended_;
+  std::condition_variable request_came_;
   std::map<std::string, ScriptedReply> replies_;
   std::optional<ScriptedReply> on_connect_;
   SSL_CTX* tls_ = nullptr;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <linux/netlink.h>
 #include <netinet/in.h>
+#include <openssl/x509.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -33,7 +35,6 @@
 #include <tuple>
 #include <vector>
 
-#include "news/helper/connect_ports.h"
 #include "news/helper/curl_http_get.h"
 #include "news/helper/news_sandbox.h"
 #include "news/helper/trust_store.h"
@@ -200,51 +201,65 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct TrustStoreCase {
   const char* name;
-  std::vector<const char*> places;  // files of the table below, or names of nothing
-  std::string read;
+  std::map<std::string, std::string> environment;  // file names of the folder below
+  const char* bundle;                              // the file read as the bundle, if any
+  const char* folders;                             // nullptr: OpenSSL's own hashed folder
   friend void PrintTo(const TrustStoreCase& row, std::ostream* out) { *out << row.name; }
 };
 
-class ReadTrustStoreTest : public ::testing::TestWithParam<TrustStoreCase> {};
+class PrepareTlsTest : public ::testing::TestWithParam<TrustStoreCase> {};
 
-TEST_P(ReadTrustStoreTest, ReadsTheFirstPlaceThatHoldsABundle) {
+// As OpenSSL takes its variables: SSL_CERT_FILE's bundle beside the hashed folder, SSL_CERT_DIR's
+// folders in place of OpenSSL's own. Only a regular file of at most the limit is a bundle.
+TEST_P(PrepareTlsTest, FindsTheTrustStoreAsOpenSslDoes) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("voltarik-trust-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder / "folder");
   std::ofstream(folder / "bundle") << "bundle";
-  std::ofstream(folder / "other") << "other";
   std::ofstream(folder / "largest") << std::string(kMaxTrustStoreBytes, 'x');
   std::ofstream(folder / "too big") << std::string(kMaxTrustStoreBytes + 1, 'x');
-  std::vector<std::string> places;
-  for (const char* place : GetParam().places) places.push_back(folder / place);
-  EXPECT_EQ(ReadTrustStore(places), GetParam().read);
+  std::map<std::string, std::string> environment;
+  for (const auto& [name, value] : GetParam().environment) {
+    environment[name] =
+        name == "SSL_CERT_FILE" && !value.empty() ? (folder / value).string() : value;
+  }
+  const std::optional<TrustStore> store = PrepareTls([&](const char* name) -> const char* {
+    const auto found = environment.find(name);
+    return found == environment.end() ? nullptr : found->second.c_str();
+  });
+  ASSERT_TRUE(store);
+  EXPECT_EQ(store->bundle,
+            GetParam().bundle ? ReadBundle(folder / GetParam().bundle).value() : std::string());
+  EXPECT_EQ(store->folders, GetParam().folders ? GetParam().folders : X509_get_default_cert_dir());
   std::filesystem::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Places, ReadTrustStoreTest,
-    ::testing::Values(TrustStoreCase{"first of two", {"bundle", "other"}, "bundle"},
-                      TrustStoreCase{"after nothing, a folder and a bundle too big",
-                                     {"missing", "folder", "too big", "other"},
-                                     "other"},
-                      TrustStoreCase{
-                          "the largest read", {"largest"}, std::string(kMaxTrustStoreBytes, 'x')},
-                      TrustStoreCase{"none", {"missing", "folder"}, ""}),
+    Environments, PrepareTlsTest,
+    ::testing::Values(
+        TrustStoreCase{"the system's folder alone", {}, nullptr, nullptr},
+        TrustStoreCase{"empty variables are unset",
+                       {{"SSL_CERT_FILE", ""}, {"SSL_CERT_DIR", ""}},
+                       nullptr,
+                       nullptr},
+        TrustStoreCase{"a bundle beside the system's folder",
+                       {{"SSL_CERT_FILE", "bundle"}},
+                       "bundle",
+                       nullptr},
+        TrustStoreCase{"folders in place of the system's",
+                       {{"SSL_CERT_DIR", "/a/certs:/b/certs"}},
+                       nullptr,
+                       "/a/certs:/b/certs"},
+        TrustStoreCase{"a bundle of the largest size read whole",
+                       {{"SSL_CERT_FILE", "largest"}},
+                       "largest",
+                       nullptr},
+        TrustStoreCase{
+            "a bundle over the size no bundle", {{"SSL_CERT_FILE", "too big"}}, nullptr, nullptr},
+        TrustStoreCase{"a folder no bundle", {{"SSL_CERT_FILE", "folder"}}, nullptr, nullptr},
+        TrustStoreCase{
+            "nothing there no bundle", {{"SSL_CERT_FILE", "missing"}}, nullptr, nullptr}),
     [](const auto& info) { return Slug(info.param.name); });
-
-// SSL_CERT_FILE stands alone, as it does for OpenSSL; otherwise libcurl's own bundle comes first.
-TEST(TrustStorePlacesTest, FollowSslCertFileOrElseLibcurlAndOpenSsl) {
-  EXPECT_EQ(TrustStorePlaces([](const char* name) -> const char* {
-              return std::string_view(name) == "SSL_CERT_FILE" ? "/company/ca.pem" : nullptr;
-            }),
-            std::vector<std::string>{"/company/ca.pem"});
-  const std::vector<std::string> system =
-      TrustStorePlaces([](const char*) -> const char* { return nullptr; });
-  ASSERT_GE(system.size(), 2U);
-  EXPECT_EQ(system[0], "/etc/ssl/certs/ca-certificates.crt");
-  EXPECT_EQ(system[1], "/usr/lib/ssl/cert.pem");
-  EXPECT_NE(std::ranges::find(system, "/etc/pki/tls/certs/ca-bundle.crt"), system.end());
-}
 
 struct HelperCase {
   const char* name;
@@ -290,13 +305,6 @@ INSTANTIATE_TEST_SUITE_P(
                       HelperCase{"no path", "document", std::nullopt, false, ""}),
     [](const auto& info) { return Slug(info.param.name); });
 
-std::optional<char> ProcessState(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string line;
-  if (!std::getline(stat, line)) return std::nullopt;
-  return line.at(line.rfind(')') + 2);
-}
-
 // A TCP port on loopback that takes connections into its backlog and never answers.
 class SilentListener {
  public:
@@ -315,6 +323,11 @@ class SilentListener {
   SilentListener(const SilentListener&) = delete;
   SilentListener& operator=(const SilentListener&) = delete;
   std::uint16_t port() const { return port_; }
+  // Waits until a connection waits to be taken; false if none came within `limit`.
+  bool WaitForConnection(milliseconds limit) const {
+    pollfd waiting{fd_, POLLIN, 0};
+    return poll(&waiting, 1, static_cast<int>(limit.count())) == 1;
+  }
 
  private:
   int fd_;
@@ -324,32 +337,37 @@ class SilentListener {
 TEST(NewsHelperProcessTest, HelperDiesWithTheProcessThatStartedIt) {
   const SilentListener server;
   const std::string address = "127.0.0.1:" + std::to_string(server.port()) + "/voltarik.txt";
-  std::array<int, 2> ends{};
-  ASSERT_EQ(pipe(ends.data()), 0);
+  std::array<int, 2> started{};  // the helper's PID, from the starter
+  std::array<int, 2> die{};      // the word to die, to the starter
+  ASSERT_EQ(pipe(started.data()), 0);
+  ASSERT_EQ(pipe(die.data()), 0);
   const pid_t starter = fork();
   if (starter == 0) {
     const NewsHelperProcess helper(VOLTARIK_NEWS_HELPER, address, milliseconds(3000));
     std::ifstream children("/proc/self/task/" + std::to_string(gettid()) + "/children");
     pid_t helper_pid = 0;
     children >> helper_pid;
-    if (write(ends[1], &helper_pid, sizeof helper_pid) < 0) _exit(1);
-    // Long enough for the helper to have asked to die with it.
-    std::this_thread::sleep_for(milliseconds(100));
+    char word = 0;
+    // The helper asks to die with its parent before it connects.
+    if (!server.WaitForConnection(milliseconds(3000)) ||
+        write(started[1], &helper_pid, sizeof helper_pid) < 0 || read(die[0], &word, 1) != 1) {
+      _exit(1);
+    }
     raise(SIGKILL);  // no destructor runs: only the kernel can end the helper now
   }
-  close(ends[1]);
+  close(started[1]);
+  close(die[0]);
   pid_t helper_pid = 0;
-  ASSERT_EQ(read(ends[0], &helper_pid, sizeof helper_pid), ssize_t{sizeof helper_pid});
-  close(ends[0]);
+  ASSERT_EQ(read(started[0], &helper_pid, sizeof helper_pid), ssize_t{sizeof helper_pid});
+  close(started[0]);
+  const int helper = static_cast<int>(syscall(SYS_pidfd_open, helper_pid, 0));
+  ASSERT_GE(helper, 0);
+  ASSERT_EQ(write(die[1], "x", 1), 1);
+  close(die[1]);
   waitpid(starter, nullptr, 0);
-  ASSERT_GT(helper_pid, 0);
-  const auto limit = Clock::now() + milliseconds(1000);
-  std::optional<char> state = ProcessState(helper_pid);
-  while (state && state != 'Z' && Clock::now() < limit) {
-    std::this_thread::sleep_for(milliseconds(5));
-    state = ProcessState(helper_pid);
-  }
-  EXPECT_TRUE(!state || state == 'Z') << "the helper still runs, state " << *state;
+  pollfd ended{helper, POLLIN, 0};
+  EXPECT_EQ(poll(&ended, 1, 1000), 1) << "the helper still runs";
+  close(helper);
 }
 
 // A program started with its standard descriptors closed gets the pipe and /dev/null among
@@ -407,6 +425,25 @@ const char* ProbeFile() {
   return name.c_str();
 }
 
+// A bundle of trusted certificates the test names in SSL_CERT_FILE: read before the sandbox, and
+// never inside it.
+const char* BundleFile() {
+  static const std::string name = "sandbox-bundle-" + std::to_string(getpid()) + ".pem";
+  return name.c_str();
+}
+
+// A certificate of OpenSSL's hashed folder, by the name OpenSSL looks for: found in the test
+// process, before the child is forked.
+const std::string& HashedCertificate() {
+  static const std::string path = [] {
+    for (const auto& entry : std::filesystem::directory_iterator(X509_get_default_cert_dir())) {
+      if (entry.path().extension() == ".0") return entry.path().string();
+    }
+    return std::string();
+  }();
+  return path;
+}
+
 int ErrnoOf(long result) { return result < 0 ? errno : 0; }
 
 // The test process, the sandboxed child's parent: named before the child is forked, since the
@@ -453,20 +490,28 @@ class NewsSandboxTest : public ::testing::TestWithParam<std::tuple<SandboxCase, 
 TEST_P(NewsSandboxTest, RefusesWhatTheTransferDoesNotNeed) {
   const auto& [row, kernel] = GetParam();
   const long abi = kernel == Kernel::kAsItIs ? LandlockAbi() : 0;
-  int expected = row.landlock_abi == 0 || abi >= row.landlock_abi ? row.refused_with
-                 : row.without_landlock == kSame                  ? row.refused_with
-                                                                  : row.without_landlock;
-  // Without any layer that keeps the file promise, the helper does not go to the network at all.
-  if (abi == 0 && !UserNamespacesOffered()) expected = kNotEntered;
+  if (abi == 0 && !UserNamespacesOffered()) {
+    GTEST_SKIP() << "neither Landlock nor user namespaces here: the helper does not enter its "
+                    "sandbox at all (NewsSandboxWithoutFileLayerTest)";
+  }
+  const int expected = row.landlock_abi == 0 || abi >= row.landlock_abi ? row.refused_with
+                       : row.without_landlock == kSame                  ? row.refused_with
+                                                                        : row.without_landlock;
   const std::array<std::uint16_t, 1> ports = {PortAFetchNeeds().port()};
   std::ignore = OtherPort();
+  std::ignore = HashedCertificate();
   std::ofstream(ProbeFile()) << "probe";
+  std::ofstream(BundleFile()) << "bundle";
   const pid_t child = fork();
   if (child == 0) {
     if (kernel == Kernel::kWithoutLandlock && !HideLandlock(true)) _exit(201);
-    // Prepared for TLS as the helper is, so that what it reads or opens for TLS is probed too.
-    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK || !PrepareTls(std::getenv)) _exit(202);
-    _exit(EnterNewsSandbox(ports) ? row.attempt() : kNotEntered);
+    // Prepared for TLS as the helper is, with a bundle of its own, so that what it reads or opens
+    // for TLS is probed too.
+    setenv("SSL_CERT_FILE", BundleFile(), 1);
+    const std::optional<TrustStore> trust_store =
+        curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK ? PrepareTls(std::getenv) : std::nullopt;
+    if (!trust_store || trust_store->bundle != "bundle") _exit(202);
+    _exit(EnterNewsSandbox(ports, trust_store->folders) ? row.attempt() : kNotEntered);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -477,6 +522,7 @@ TEST_P(NewsSandboxTest, RefusesWhatTheTransferDoesNotNeed) {
   probe >> contents;
   EXPECT_EQ(contents, "probe");
   unlink(ProbeFile());
+  unlink(BundleFile());
 }
 
 const SandboxCase kAttempts[] = {
@@ -536,9 +582,12 @@ const SandboxCase kAttempts[] = {
        return ErrnoOf(open(("/proc/" + std::to_string(kTestProcess) + "/mem").c_str(), O_RDONLY));
      },
      EACCES, ENOENT, 1},
-    {"the trust store read",
-     [] { return ErrnoOf(open("/etc/ssl/certs/ca-certificates.crt", O_RDONLY)); }, EACCES, ENOENT,
-     1},
+    {"the bundle SSL_CERT_FILE names read", [] { return ErrnoOf(open(BundleFile(), O_RDONLY)); },
+     EACCES, ENOENT, 1},
+    {"a certificate of the hashed folder read, through its links",
+     [] { return ErrnoOf(open(HashedCertificate().c_str(), O_RDONLY)); }, 0},
+    {"anything else of the certificates' configuration read",
+     [] { return ErrnoOf(open("/etc/ssl/openssl.cnf", O_RDONLY)); }, EACCES, ENOENT, 1},
     {"name lookup's files read", [] { return ErrnoOf(open("/etc/hosts", O_RDONLY)); }, 0},
     {"the library folders read", [] { return ErrnoOf(open("/usr/lib/os-release", O_RDONLY)); }, 0},
     {"internet socket", [] { return SocketOf(AF_INET, SOCK_STREAM, 0); }, 0},
@@ -616,7 +665,7 @@ TEST_P(NewsSandboxWithoutFileLayerTest, IsNotEntered) {
   const pid_t child = fork();
   if (child == 0) {
     if (!HideLandlock(GetParam().user_namespaces, GetParam().landlock_error)) _exit(201);
-    _exit(EnterNewsSandbox({}) ? 0 : kNotEntered);
+    _exit(EnterNewsSandbox({}, X509_get_default_cert_dir()) ? 0 : kNotEntered);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -647,7 +696,7 @@ TEST(NewsSandboxTest, MemoryIsNotReadableByTheUsersOtherProcesses) {
     if (sandboxed == 0) {
       // On standard output: the sandbox closes every descriptor past the standard three.
       if (dup2(entered[1], STDOUT_FILENO) < 0) _exit(1);
-      const char done = EnterNewsSandbox({}) ? 1 : 0;
+      const char done = EnterNewsSandbox({}, X509_get_default_cert_dir()) ? 1 : 0;
       if (write(STDOUT_FILENO, &done, 1) != 1) _exit(1);
       pause();
     }

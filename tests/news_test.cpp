@@ -18,6 +18,7 @@
 #include "tests/compressed.h"
 #include "tests/loopback_http_server.h"
 #include "tests/qt_printers.h"
+#include "tests/test_certificates.h"
 #include "tests/test_support.h"
 #include "window/control_table.h"
 #include "window/form1.h"
@@ -34,9 +35,10 @@ QString NewsBox(Form1& form) {
   return form.findChild<QPlainTextEdit*>(QStringLiteral("Text3"))->toPlainText();
 }
 
-// A window whose start-up fetch goes to `server`, keeping the document's path.
-std::unique_ptr<Form1> LoadWindow(const LoopbackHttpServer& server) {
-  const QString authority = QString::fromStdString(server.Authority());
+// A window whose start-up fetch goes to `server`, keeping the document's path under `folder`.
+std::unique_ptr<Form1> LoadWindow(const LoopbackHttpServer& server,
+                                  const std::string& folder = {}) {
+  const QString authority = QString::fromStdString(server.Authority() + folder);
   auto form =
       std::make_unique<Form1>(CoreLocale(QLocale::c()), [authority](const QString& address) {
         return HelperHttpGetText(VOLTARIK_NEWS_HELPER,
@@ -66,25 +68,49 @@ ScriptedReply Chunked(const std::string& chunks) {
 
 struct ServedCase {
   const char* name;
+  // Paths of the row's own and what the server answers there; "@" in a reply stands for the
+  // server's authority and the row's folder.
   std::vector<std::pair<std::string, ScriptedReply>> script;
   std::optional<QString> shown;  // nothing: the fetch fails and the introduction stays
   std::vector<std::string> requested = {"/voltarik.txt"};
   friend void PrintTo(const ServedCase& row, std::ostream* out) { *out << row.name; }
 };
 
-class ServedNewsTest : public ::testing::TestWithParam<ServedCase> {};
+// The rows differ only in what the server sends: one server serves them all, each row under a
+// folder of its own, and speaks TLS too, with a certificate no one trusts.
+class ServedNewsTest : public ::testing::TestWithParam<ServedCase> {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new LoopbackHttpServer;
+    server_->ServeTls(SelfSigned("127.0.0.1"));
+  }
+  static void TearDownTestSuite() { delete server_; }
+
+  // The requests for the row's folder, without the folder.
+  std::vector<std::string> RowRequests() const {
+    std::vector<std::string> paths;
+    for (const std::string& path : server_->RequestedPaths()) {
+      if (path.starts_with(folder_ + "/")) paths.push_back(path.substr(folder_.size()));
+    }
+    return paths;
+  }
+
+  static LoopbackHttpServer* server_;
+  const std::string folder_ = "/" + Slug(GetParam().name);
+};
+
+LoopbackHttpServer* ServedNewsTest::server_ = nullptr;
 
 TEST_P(ServedNewsTest, BoxShowsTheDocumentOrKeepsTheIntroduction) {
-  LoopbackHttpServer server;
   for (auto [path, reply] : GetParam().script) {
     for (std::size_t at; (at = reply.head.find('@')) != std::string::npos;) {
-      reply.head.replace(at, 1, server.Authority());
+      reply.head.replace(at, 1, server_->Authority() + folder_);
     }
-    server.Script(path, reply);
+    server_->Script(folder_ + path, reply);
   }
-  const auto form = LoadWindow(server);
+  const auto form = LoadWindow(*server_, folder_);
   EXPECT_EQ(NewsBox(*form), GetParam().shown.value_or(Introduction()));
-  EXPECT_EQ(server.RequestedPaths(), GetParam().requested);
+  EXPECT_EQ(RowRequests(), GetParam().requested);
 }
 
 const std::string kDocument = "/voltarik.txt";
@@ -238,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
         ServedCase{"redirect without a location",
                    {{kDocument, AtOnce(Response("302 Found", "jinde"))}},
                    {}},
-        ServedCase{"redirect to https",
+        ServedCase{"redirect to https with a certificate no one trusts",
                    {{kDocument, AtOnce(Response("302 Found", "", "Location: https://@/a.txt\r\n"))},
                     {"/a.txt", Ok("Cesta https")}},
                    {}},

@@ -1,7 +1,6 @@
 #include "news/helper/curl_http_get.h"
 
 #include <curl/curl.h>
-#include <openssl/ssl.h>
 
 #include <algorithm>
 #include <cctype>
@@ -9,8 +8,6 @@
 #include <set>
 #include <tuple>
 #include <utility>
-
-#include "news/helper/trust_anchors.h"
 
 namespace voltarik {
 namespace {
@@ -94,30 +91,28 @@ bool Perform(CURLM* multi, CURL* easy, Clock::time_point deadline) {
   return completed;
 }
 
-// libcurl has set its TLS context up for a connection: its certificates come from the trust
-// store, as a chain asks for them.
-CURLcode OnSslContext(CURL* /*easy*/, void* ssl_context, void* anchors) {
-  X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(ssl_context));
-  return static_cast<TrustAnchors*>(anchors)->ServeStore(store) ? CURLE_OK : CURLE_SSL_CERTPROBLEM;
+// Servers and https:// proxies are verified against the trust store and only against it: the
+// bundle from memory, the folders through OpenSSL's lookup by subject hash. libcurl's own default
+// bundle is let go, whose every certificate OpenSSL would parse for each connection.
+bool SetTlsOptions(CURL* easy, const TrustStore& trust_store) {
+  bool ok = curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_PROXY_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, nullptr) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_CAPATH, trust_store.folders.c_str()) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_PROXY_CAPATH, trust_store.folders.c_str()) == CURLE_OK;
+  if (ok && !trust_store.bundle.empty()) {
+    curl_blob bundle{const_cast<char*>(trust_store.bundle.data()), trust_store.bundle.size(),
+                     CURL_BLOB_COPY};
+    ok = curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &bundle) == CURLE_OK &&
+         curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO_BLOB, &bundle) == CURLE_OK;
+  }
+  return ok;
 }
 
-// Servers and proxies are verified against the trust store in memory, and only against it: no
-// file is read inside the sandbox. libcurl calls OnSslContext for an https:// proxy's context as
-// for a server's.
-bool SetTlsOptions(CURL* easy, TrustAnchors& anchors) {
-  return curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_PROXY_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, nullptr) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_PROXY_CAPATH, nullptr) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, OnSslContext) == CURLE_OK &&
-         curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, &anchors) == CURLE_OK;
-}
-
-bool SetOptions(CURL* easy, Received& received, TrustAnchors& anchors) {
+bool SetOptions(CURL* easy, Received& received, const TrustStore& trust_store) {
   const bool ok =
       curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
       // One document, one request: HTTP/2's machinery would only widen what a server can reach.
@@ -131,7 +126,7 @@ bool SetOptions(CURL* easy, Received& received, TrustAnchors& anchors) {
       curl_easy_setopt(easy, CURLOPT_HEADERDATA, &received) == CURLE_OK &&
       curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody) == CURLE_OK &&
       curl_easy_setopt(easy, CURLOPT_WRITEDATA, &received) == CURLE_OK &&
-      SetTlsOptions(easy, anchors);
+      SetTlsOptions(easy, trust_store);
   // A name lookup still running at the deadline is left to end by itself: cleaning up would
   // otherwise wait for it, past the bound.
   curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
@@ -185,11 +180,9 @@ std::string ContentTypeCharset(std::string_view content_type) {
   return {};
 }
 
-std::optional<HttpDocument> CurlHttpGet(const std::string& address, std::string_view trust_store,
+std::optional<HttpDocument> CurlHttpGet(const std::string& address, const TrustStore& trust_store,
                                         const HttpLimits& limits) {
   const Clock::time_point deadline = Clock::now() + limits.timeout;
-  // Outlives the handles, whose TLS contexts ask it for certificates.
-  TrustAnchors anchors(trust_store);
   // The first easy handle sets libcurl up for the process. The multi handle keeps the
   // connections; cleaning it up on return closes them.
   EasyHandle easy(curl_easy_init());
@@ -199,7 +192,7 @@ std::optional<HttpDocument> CurlHttpGet(const std::string& address, std::string_
   // Past the deadline they are left to the end of the process, which follows at once.
   const LeftPastDeadline leave_past_deadline(easy, multi, deadline);
   Received received{limits, 0, {}};
-  if (!multi || !easy || !SetOptions(easy.get(), received, anchors)) {
+  if (!multi || !easy || !SetOptions(easy.get(), received, trust_store)) {
     return std::nullopt;
   }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "news/helper/trust_store.h"
 #include "news/http_document.h"
 
 namespace voltarik {
@@ -39,9 +40,9 @@ std::string NewsUrl(const std::string& address);
 // the process, which must follow at once.
 // Succeeds only with a complete 2xx body (204 gives an empty one); follows up to `max_redirects`
 // redirects, each target requested once: from HTTP to HTTP or HTTPS, and from HTTPS only to
-// HTTPS. An HTTPS server, and an https:// proxy, must show a certificate that `trust_store` (PEM
-// certificates, perhaps empty) vouches for, for the host asked for, over TLS 1.2 or later.
-std::optional<HttpDocument> CurlHttpGet(const std::string& address, std::string_view trust_store,
+// HTTPS. An HTTPS server, and an https:// proxy, must show a certificate that `trust_store` vouches
+// for, for the host asked for, over TLS 1.2 or later.
+std::optional<HttpDocument> CurlHttpGet(const std::string& address, const TrustStore& trust_store,
                                         const HttpLimits& limits = {});
 
 }  // namespace voltarik

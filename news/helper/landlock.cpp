@@ -7,8 +7,6 @@
 
 #include <cerrno>
 
-#include "news/helper/name_lookup_files.h"
-
 namespace voltarik {
 namespace {
 
@@ -47,10 +45,11 @@ class OwnedFd {
   int fd_;
 };
 
-// False only when the path exists and its rule could not be added.
-bool AllowReading(int ruleset, const char* path) {
-  const OwnedFd file(open(path, O_PATH | O_CLOEXEC));
-  if (file.get() < 0) return true;  // absent here: nothing to allow
+// False when the path cannot be looked at for another reason than that it does not exist, or its
+// rule could not be added.
+bool AllowReading(int ruleset, const std::string& path) {
+  const OwnedFd file(open(path.c_str(), O_PATH | O_CLOEXEC));
+  if (file.get() < 0) return errno == ENOENT;  // absent here: nothing to allow
   landlock_path_beneath_attr rule{};
   rule.allowed_access = LANDLOCK_ACCESS_FS_READ_FILE;
   rule.parent_fd = file.get();
@@ -64,7 +63,8 @@ bool AllowConnecting(int ruleset, std::uint16_t port) {
 
 }  // namespace
 
-Landlock RestrictWithLandlock(std::span<const std::uint16_t> connect_ports) {
+Landlock RestrictWithLandlock(std::span<const std::string> readable,
+                              std::span<const std::uint16_t> connect_ports) {
   const long abi =
       syscall(SYS_landlock_create_ruleset, nullptr, 0, LANDLOCK_CREATE_RULESET_VERSION);
   if (abi < 1) {
@@ -89,8 +89,7 @@ Landlock RestrictWithLandlock(std::span<const std::uint16_t> connect_ports) {
       static_cast<int>(syscall(SYS_landlock_create_ruleset, &attributes, size, 0)));
   if (ruleset.get() < 0) return Landlock::kFailed;
   bool ok = true;
-  for (const char* file : kNameLookupFiles) ok = ok && AllowReading(ruleset.get(), file);
-  for (const char* folder : kLibraryFolders) ok = ok && AllowReading(ruleset.get(), folder);
+  for (const std::string& path : readable) ok = ok && AllowReading(ruleset.get(), path);
   if (abi >= 4) {
     for (const std::uint16_t port : connect_ports) ok = ok && AllowConnecting(ruleset.get(), port);
   }

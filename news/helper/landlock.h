@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace voltarik {
 
@@ -14,12 +15,13 @@ enum class Landlock {
   kFailed,      // offered, but could not be put in place
 };
 
-// Lets the calling thread read only what name lookup reads, and nothing else of the file system:
-// no other file read, nothing written, made or removed. Where the kernel offers network rules
-// (Landlock ABI 4, Linux 6.7), no TCP port bound and TCP connections only to `connect_ports`;
-// where it offers scoping (ABI 6, Linux 6.12), no abstract local socket reached and no other
-// process signalled.
-Landlock RestrictWithLandlock(std::span<const std::uint16_t> connect_ports);
+// Lets the calling thread read the files `readable` names and those under the folders it names,
+// and nothing else of the file system: no folder listed, nothing written, made or removed. A path
+// that does not exist is left out. Where the kernel offers network rules (Landlock ABI 4, Linux
+// 6.7), no TCP port bound and TCP connections only to `connect_ports`; where it offers scoping
+// (ABI 6, Linux 6.12), no abstract local socket reached and no other process signalled.
+Landlock RestrictWithLandlock(std::span<const std::string> readable,
+                              std::span<const std::uint16_t> connect_ports);
 
 }  // namespace voltarik
 

@@ -16,7 +16,6 @@
 #include <string>
 #include <string_view>
 
-#include "news/helper/connect_ports.h"
 #include "news/helper/curl_http_get.h"
 #include "news/helper/news_sandbox.h"
 #include "news/helper/trust_store.h"
@@ -62,9 +61,9 @@ int main(int argc, char* argv[]) {
   // generator seeded, while the process may still read files; from the sandbox on, nothing the
   // transfer does not need is possible.
   if (timeout && curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK) {
-    const std::optional<std::string> trust_store = voltarik::PrepareTls(std::getenv);
-    if (trust_store &&
-        voltarik::EnterNewsSandbox(voltarik::NewsConnectPorts(argv[1], std::getenv))) {
+    const std::optional<voltarik::TrustStore> trust_store = voltarik::PrepareTls(std::getenv);
+    if (trust_store && voltarik::EnterNewsSandbox(voltarik::NewsConnectPorts(argv[1], std::getenv),
+                                                  trust_store->folders)) {
       document = voltarik::CurlHttpGet(
           argv[1], *trust_store,
           voltarik::HttpLimits{.timeout = std::chrono::milliseconds(*timeout)});

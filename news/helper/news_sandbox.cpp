@@ -1,5 +1,6 @@
 #include "news/helper/news_sandbox.h"
 
+#include <curl/curl.h>
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <linux/netlink.h>
@@ -15,22 +16,145 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <initializer_list>
 #include <memory>
+#include <optional>
+#include <set>
+#include <string_view>
 #include <utility>
-#include <vector>
 
+#include "news/helper/curl_http_get.h"
+#include "news/helper/file_view.h"
 #include "news/helper/landlock.h"
-#include "news/helper/name_lookup_root.h"
+#include "news/helper_environment.h"
 
+// Everything the news helper may do once confined, layer by layer:
+//
+// - Files: read what name lookup reads, the library folders and the trust store's hashed
+//   certificate folders with what their links lead to (below); nothing written, made, removed or
+//   listed. Landlock holds it where the kernel offers it, else a user and mount namespace whose
+//   root shows nothing else, read-only; where neither can be had, the helper does not fetch.
+// - Network: TCP and UDP sockets, a routing netlink socket and an unnamed local stream pair
+//   (seccomp); TCP connections only to NewsConnectPorts() where Landlock offers network rules.
+// - Resources: the limits below.
+// - Privileges: none; no new ones, no capabilities, not dumpable.
+// - System calls: those FilterSystemCalls() allows, with their arguments where a call could reach
+//   outside the process; every other one fails with EPERM.
 namespace voltarik {
 namespace {
 
+// ---- Files ----
+
+// What glibc's name lookup reads: its configuration, and the NSS modules nsswitch.conf may name,
+// which it loads from the library folders.
+constexpr const char* kNameLookupFiles[] = {"/etc/nsswitch.conf", "/etc/host.conf",
+                                            "/etc/hosts",         "/etc/resolv.conf",
+                                            "/etc/gai.conf",      "/etc/ld.so.cache"};
+constexpr const char* kLibraryFolders[] = {"/usr/lib", "/lib", "/lib64", "/usr/lib64"};
+// Where the links of Debian's hashed certificate folder lead: the authorities of the package
+// ca-certificates and of other packages, and those an administrator added. Public, as the folder.
+constexpr const char* kCertificateSources[] = {"/usr/share/ca-certificates",
+                                               "/usr/local/share/ca-certificates"};
+
+// `folders` (':' between them) where their links lead: OpenSSL's default, /usr/lib/ssl/certs on
+// Debian, is a link to /etc/ssl/certs, which the file layer must allow, or show, as itself. A
+// folder that does not exist is left out; nothing when one cannot be looked at.
+std::optional<std::vector<std::string>> RealFolders(std::string_view folders) {
+  std::vector<std::string> real;
+  while (!folders.empty()) {
+    const std::size_t colon = folders.find(':');
+    const std::string folder(folders.substr(0, colon));
+    folders.remove_prefix(colon == std::string_view::npos ? folders.size() : colon + 1);
+    if (folder.empty()) continue;
+    const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(folder.c_str(), nullptr),
+                                                               std::free);
+    if (resolved) {
+      real.emplace_back(resolved.get());
+    } else if (errno != ENOENT) {
+      return std::nullopt;
+    }
+  }
+  return real;
+}
+
+// Everything the helper may read.
+std::optional<std::vector<std::string>> Readable(const std::string& certificate_folders) {
+  std::optional<std::vector<std::string>> readable = RealFolders(certificate_folders);
+  if (readable) {
+    readable->insert(readable->begin(), std::begin(kLibraryFolders), std::end(kLibraryFolders));
+    readable->insert(readable->begin(), std::begin(kNameLookupFiles), std::end(kNameLookupFiles));
+    readable->insert(readable->end(), std::begin(kCertificateSources),
+                     std::end(kCertificateSources));
+  }
+  return readable;
+}
+
+// Reading only what Readable() names, on every kernel, or not at all.
+bool RestrictFileSystem(std::span<const std::uint16_t> connect_ports,
+                        const std::string& certificate_folders) {
+  const std::optional<std::vector<std::string>> readable = Readable(certificate_folders);
+  if (!readable) return false;
+  switch (RestrictWithLandlock(*readable, connect_ports)) {
+    case Landlock::kInForce:
+      return true;
+    case Landlock::kNotOffered:
+      return EnterFileView(*readable);
+    case Landlock::kFailed:
+      return false;
+  }
+  return false;
+}
+
+// ---- Network ----
+
+constexpr std::uint16_t kHttpPort = 80;
+constexpr std::uint16_t kHttpsPort = 443;
+constexpr std::uint16_t kNameLookupPort = 53;
+// What libcurl takes for a proxy that names no port, but an https:// one.
+constexpr std::uint16_t kProxyPort = 1080;
+
+struct UrlCleanup {
+  void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+struct TextFree {
+  void operator()(char* text) const { curl_free(text); }
+};
+
+// The port libcurl connects to for `url`, parsed as libcurl parses it; `default_port` when the
+// text names none.
+std::optional<std::uint16_t> PortOf(const std::string& url,
+                                    std::uint16_t (*default_port)(std::string_view scheme)) {
+  const std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
+  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) !=
+                     CURLUE_OK) {
+    return std::nullopt;
+  }
+  char* text = nullptr;
+  if (curl_url_get(parsed.get(), CURLUPART_PORT, &text, 0) == CURLUE_OK) {
+    const std::unique_ptr<char, TextFree> port(text);
+    return static_cast<std::uint16_t>(std::stoul(port.get()));
+  }
+  if (curl_url_get(parsed.get(), CURLUPART_SCHEME, &text, 0) != CURLUE_OK) return std::nullopt;
+  const std::unique_ptr<char, TextFree> scheme(text);
+  return default_port(scheme.get());
+}
+
+// An address without a port is reached on 80 or 443, which are on the list anyway.
+std::uint16_t AddressDefaultPort(std::string_view /*scheme*/) { return kHttpPort; }
+
+std::uint16_t ProxyDefaultPort(std::string_view scheme) {
+  return scheme == "https" ? kHttpsPort : kProxyPort;
+}
+
+// ---- Resources ----
+
 // The transfer needs one pipe, one connection, the resolver's sockets and the files name lookup
-// reads, a few at a time.
+// and certificate verification read, a few at a time.
 constexpr rlim_t kMaxDescriptors = 32;
-// libcurl, its TLS libraries (loaded, though never used for plain HTTP) and the resolver's
-// thread take about a tenth of this.
+// libcurl, its TLS libraries and the resolver's thread take about a tenth of this.
 constexpr rlim_t kMaxAddressSpace = rlim_t{512} * 1024 * 1024;
 // The window's process kills the helper long before this; a loop gone wild still stops.
 constexpr rlim_t kMaxCpuSeconds = 10;
@@ -49,6 +173,8 @@ bool LimitResources() {
 #endif
   return ok;
 }
+
+// ---- Privileges ----
 
 // The effective, permitted and inheritable sets, of 32 capabilities each.
 using CapabilitySets = std::array<__user_cap_data_struct, _LINUX_CAPABILITY_U32S_3>;
@@ -80,18 +206,7 @@ bool DropCapabilities() {
   });
 }
 
-// Reading only what name lookup reads, on every kernel, or not at all.
-bool RestrictFileSystem(std::span<const std::uint16_t> connect_ports) {
-  switch (RestrictWithLandlock(connect_ports)) {
-    case Landlock::kInForce:
-      return true;
-    case Landlock::kNotOffered:
-      return EnterNameLookupRoot();
-    case Landlock::kFailed:
-      return false;
-  }
-  return false;
-}
+// ---- System calls ----
 
 struct FilterRelease {
   void operator()(scmp_filter_ctx filter) const { seccomp_release(filter); }
@@ -215,10 +330,29 @@ bool FilterSystemCalls() {
 
 }  // namespace
 
-bool EnterNewsSandbox(std::span<const std::uint16_t> connect_ports) {
+std::vector<std::uint16_t> NewsConnectPorts(const std::string& address,
+                                            const EnvironmentLookup& environment) {
+  std::set<std::uint16_t> ports = {kNameLookupPort, kHttpPort, kHttpsPort};
+  if (const auto port = PortOf(NewsUrl(address), AddressDefaultPort)) ports.insert(*port);
+  for (const PassedVariable& variable : kHelperEnvironment) {
+    if (variable.use != HelperVariable::kProxy) continue;
+    const char* proxy = environment(variable.name);
+    if (proxy == nullptr || *proxy == '\0') continue;
+    // libcurl takes a proxy written without a scheme as an HTTP proxy.
+    const std::string_view text(proxy);
+    const std::string url = text.find("://") == std::string_view::npos
+                                ? "http://" + std::string(text)
+                                : std::string(text);
+    if (const auto port = PortOf(url, ProxyDefaultPort)) ports.insert(*port);
+  }
+  return {ports.begin(), ports.end()};
+}
+
+bool EnterNewsSandbox(std::span<const std::uint16_t> connect_ports,
+                      const std::string& certificate_folders) {
   return close_range(3, ~0U, 0) == 0 && LimitResources() &&
-         prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && RestrictFileSystem(connect_ports) &&
-         DropCapabilities() &&
+         prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+         RestrictFileSystem(connect_ports, certificate_folders) && DropCapabilities() &&
          // After the file view, whose user namespace maps are written through /proc/self: no
          // core reaches the system's handler, and no other process of the user's may trace it
          // or read its memory.

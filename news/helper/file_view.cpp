@@ -1,4 +1,4 @@
-#include "news/helper/name_lookup_root.h"
+#include "news/helper/file_view.h"
 
 #include <fcntl.h>
 #include <sched.h>
@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <string>
 #include <string_view>
-
-#include "news/helper/name_lookup_files.h"
 
 namespace voltarik {
 namespace {
@@ -40,29 +38,31 @@ bool MakeFolders(std::string_view path) {
   }
 }
 
-// `path` of the old root shown at the same place under the working folder; true when it does not
-// exist, which leaves nothing to show. Writing there stays refused by the system call filter.
-bool Show(const char* path, bool folder) {
+// `path` of the old root shown at the same place under the working folder, read-only with
+// whatever is mounted beneath it; true when it does not exist, which leaves nothing to show.
+bool Show(const std::string& path) {
   struct stat status = {};
-  if (stat(path, &status) != 0) return true;
-  if (S_ISDIR(status.st_mode) != folder) return false;
-  const std::string_view absolute(path);
-  const std::string relative(absolute.substr(1));
-  if (folder) {
-    if (!MakeFolders(absolute)) return false;
+  if (stat(path.c_str(), &status) != 0) return errno == ENOENT;
+  const std::string relative = path.substr(1);
+  if (S_ISDIR(status.st_mode)) {
+    if (!MakeFolders(path)) return false;
   } else {
-    const std::size_t slash = absolute.rfind('/');
-    if (slash > 0 && !MakeFolders(absolute.substr(0, slash))) return false;
+    const std::size_t slash = path.rfind('/');
+    if (slash > 0 && !MakeFolders(std::string_view(path).substr(0, slash))) return false;
     const int fd = open(relative.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0 || close(fd) != 0) return false;
   }
-  // Recursive, since a folder's submounts may be locked to it in an unprivileged namespace.
-  return mount(path, relative.c_str(), nullptr, MS_BIND | MS_REC, nullptr) == 0;
+  // Recursive, since a folder's submounts may be locked to it in an unprivileged namespace; made
+  // read-only the same way, each flag the original mounts carry kept as it is.
+  mount_attr read_only{};
+  read_only.attr_set = MOUNT_ATTR_RDONLY | MOUNT_ATTR_NOSUID | MOUNT_ATTR_NODEV;
+  return mount(path.c_str(), relative.c_str(), nullptr, MS_BIND | MS_REC, nullptr) == 0 &&
+         mount_setattr(AT_FDCWD, relative.c_str(), AT_RECURSIVE, &read_only, sizeof read_only) == 0;
 }
 
 }  // namespace
 
-bool EnterNameLookupRoot() {
+bool EnterFileView(std::span<const std::string> readable) {
   const uid_t uid = geteuid();
   const gid_t gid = getegid();
   if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !MapOwnIds(uid, gid) ||
@@ -73,11 +73,8 @@ bool EnterNameLookupRoot() {
       chdir("/tmp") != 0) {
     return false;
   }
-  for (const char* file : kNameLookupFiles) {
-    if (!Show(file, false)) return false;
-  }
-  for (const char* folder : kLibraryFolders) {
-    if (!Show(folder, true)) return false;
+  for (const std::string& path : readable) {
+    if (!Show(path)) return false;
   }
   // The new root goes on top of the old one, which is then let go of for good; nothing can be
   // made in it afterwards.
