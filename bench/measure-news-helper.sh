@@ -10,8 +10,8 @@
 #      that commit (no worse: target 1.0 plus noise), and its start-up and memory;
 #   4. the helper itself: its peak memory and lifetime, with the port refused and with the server;
 #   5. 2 and 4 again over HTTPS, with a build whose address is https:// and a trust store of the
-#      system's bundle and the server's certificate, so that the whole bundle is parsed as it
-#      would be.
+#      system's hashed certificate folder with the server's certificate added, so that the server
+#      is verified as a real site would be.
 # Usage: bench/measure-news-helper.sh [start-up rounds] [seconds of measuring] [BEFORE]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -52,7 +52,7 @@ for _ in range(10):
     started = time.monotonic()
     child = subprocess.Popen([sys.argv[1], sys.argv[2], "3000", str(os.getpid())],
                              stdout=subprocess.DEVNULL,
-                             env={k: v for k, v in os.environ.items() if k == "SSL_CERT_FILE"})
+                             env={k: v for k, v in os.environ.items() if k == "SSL_CERT_DIR"})
     _, status, usage = os.wait4(child.pid, 0)
     lifetimes.append((time.monotonic() - started) * 1000)
     peaks.append(usage.ru_maxrss / 1024)
@@ -99,8 +99,11 @@ echo "== HTTPS news server answering after 30 ms: program / fetch, then window"
 openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 1 -subj /CN=127.0.0.1 \
   -addext subjectAltName=IP:127.0.0.1 -keyout "$alone/key.pem" -out "$alone/certificate.pem" \
   2>/dev/null
-cat /etc/ssl/certs/ca-certificates.crt "$alone/certificate.pem" >"$alone/trust.pem"
-export SSL_CERT_FILE=$alone/trust.pem
+mkdir "$alone/certs"
+cp -P /etc/ssl/certs/* "$alone/certs/"
+cp "$alone/certificate.pem" "$alone/certs/voltarik-bench.pem"
+openssl rehash "$alone/certs"
+export SSL_CERT_DIR=$alone/certs
 build https://127.0.0.1:$port
 /usr/bin/python3 bench/news_server.py $port 30 short "$alone/certificate.pem" "$alone/key.pem" &
 server=$!

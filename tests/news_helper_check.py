@@ -11,6 +11,7 @@ a news server on port 80 that accepts the connection and never answers:
 Needs root for port 80. Usage: news_helper_check.py PROGRAM HELPER"""
 import os
 import re
+import select
 import signal
 import socket
 import subprocess
@@ -104,16 +105,18 @@ helper_pid = None
 while helper_pid is None and time.monotonic() < started + 15:
     helper_pid = next(iter(children(process.pid)), None)
     time.sleep(0.005)
+# Opened while the program lives, so the helper cannot have been reaped yet; readable once the
+# helper has ended.
+try:
+    helper = os.pidfd_open(helper_pid) if helper_pid is not None else None
+except ProcessLookupError:
+    helper = None  # ended already
 process.send_signal(signal.SIGKILL)
 process.wait()
-if helper_pid is not None:
-    time.sleep(0.5)
-    try:
-        with open(f"/proc/{helper_pid}/stat") as stat:
-            state = stat.read().rsplit(")", 1)[1].split()[0]
-    except OSError:
-        state = "gone"
-    check(state in ("gone", "Z"), f"the helper runs on after its program was killed ({state})")
+if helper is not None:
+    ended = select.select([helper], [], [], 2)[0]
+    os.close(helper)
+    check(bool(ended), "the helper runs on after its program was killed")
 server.close()
 print("news helper: " + ("; ".join(failures) if failures else "all checks passed"))
 sys.exit(1 if failures else 0)

@@ -201,9 +201,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct TrustStoreCase {
   const char* name;
-  std::map<std::string, std::string> environment;  // file names of the folder below
-  const char* bundle;                              // the file read as the bundle, if any
-  const char* folders;                             // nullptr: OpenSSL's own hashed folder
+  // Values of the variables, naming files and folders of the test's folder below.
+  std::map<std::string, std::string> environment;
+  const char* bundle;              // the file read as the bundle, if any
+  const char* folders;             // nullptr: OpenSSL's own hashed folder
+  const char* folder_certificate;  // nullptr: one of OpenSSL's own folder
   friend void PrintTo(const TrustStoreCase& row, std::ostream* out) { *out << row.name; }
 };
 
@@ -215,14 +217,27 @@ TEST_P(PrepareTlsTest, FindsTheTrustStoreAsOpenSslDoes) {
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("voltarik-trust-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder / "folder");
+  std::filesystem::create_directories(folder / "hashed");
+  std::ofstream(folder / "hashed" / "0123abcd.pem") << "not hashed";
+  std::ofstream(folder / "hashed" / "0123abcd.0") << "hashed";
   std::ofstream(folder / "bundle") << "bundle";
   std::ofstream(folder / "largest") << std::string(kMaxTrustStoreBytes, 'x');
   std::ofstream(folder / "too big") << std::string(kMaxTrustStoreBytes + 1, 'x');
+  // Names of the test's folder, ':' between them, made whole.
+  const auto in_folder = [&](std::string names) {
+    std::string whole;
+    for (std::size_t start = 0; start <= names.size();) {
+      const std::size_t colon = std::min(names.find(':', start), names.size());
+      if (colon > start) {
+        whole +=
+            (whole.empty() ? "" : ":") + (folder / names.substr(start, colon - start)).string();
+      }
+      start = colon + 1;
+    }
+    return whole;
+  };
   std::map<std::string, std::string> environment;
-  for (const auto& [name, value] : GetParam().environment) {
-    environment[name] =
-        name == "SSL_CERT_FILE" && !value.empty() ? (folder / value).string() : value;
-  }
+  for (const auto& [name, value] : GetParam().environment) environment[name] = in_folder(value);
   const std::optional<TrustStore> store = PrepareTls([&](const char* name) -> const char* {
     const auto found = environment.find(name);
     return found == environment.end() ? nullptr : found->second.c_str();
@@ -230,35 +245,53 @@ TEST_P(PrepareTlsTest, FindsTheTrustStoreAsOpenSslDoes) {
   ASSERT_TRUE(store);
   EXPECT_EQ(store->bundle,
             GetParam().bundle ? ReadBundle(folder / GetParam().bundle).value() : std::string());
-  EXPECT_EQ(store->folders, GetParam().folders ? GetParam().folders : X509_get_default_cert_dir());
+  const std::string system_folder = X509_get_default_cert_dir();
+  EXPECT_EQ(store->folders, GetParam().folders ? in_folder(GetParam().folders) : system_folder);
+  if (GetParam().folder_certificate) {
+    EXPECT_EQ(store->folder_certificate, in_folder(GetParam().folder_certificate));
+  } else {
+    EXPECT_TRUE(store->folder_certificate.starts_with(system_folder + "/") &&
+                store->folder_certificate.ends_with(".0"))
+        << store->folder_certificate;
+  }
   std::filesystem::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Environments, PrepareTlsTest,
     ::testing::Values(
-        TrustStoreCase{"the system's folder alone", {}, nullptr, nullptr},
+        TrustStoreCase{"the system's folder alone", {}, nullptr, nullptr, nullptr},
         TrustStoreCase{"empty variables are unset",
                        {{"SSL_CERT_FILE", ""}, {"SSL_CERT_DIR", ""}},
+                       nullptr,
                        nullptr,
                        nullptr},
         TrustStoreCase{"a bundle beside the system's folder",
                        {{"SSL_CERT_FILE", "bundle"}},
                        "bundle",
-                       nullptr},
-        TrustStoreCase{"folders in place of the system's",
-                       {{"SSL_CERT_DIR", "/a/certs:/b/certs"}},
                        nullptr,
-                       "/a/certs:/b/certs"},
+                       nullptr},
+        TrustStoreCase{"folders in place of the system's, the first certificate of them named",
+                       {{"SSL_CERT_DIR", "missing:folder:hashed"}},
+                       nullptr,
+                       "missing:folder:hashed",
+                       "hashed/0123abcd.0"},
+        TrustStoreCase{
+            "folders without certificates", {{"SSL_CERT_DIR", "folder"}}, nullptr, "folder", ""},
         TrustStoreCase{"a bundle of the largest size read whole",
                        {{"SSL_CERT_FILE", "largest"}},
                        "largest",
+                       nullptr,
+                       nullptr},
+        TrustStoreCase{"a bundle over the size no bundle",
+                       {{"SSL_CERT_FILE", "too big"}},
+                       nullptr,
+                       nullptr,
                        nullptr},
         TrustStoreCase{
-            "a bundle over the size no bundle", {{"SSL_CERT_FILE", "too big"}}, nullptr, nullptr},
-        TrustStoreCase{"a folder no bundle", {{"SSL_CERT_FILE", "folder"}}, nullptr, nullptr},
+            "a folder no bundle", {{"SSL_CERT_FILE", "folder"}}, nullptr, nullptr, nullptr},
         TrustStoreCase{
-            "nothing there no bundle", {{"SSL_CERT_FILE", "missing"}}, nullptr, nullptr}),
+            "nothing there no bundle", {{"SSL_CERT_FILE", "missing"}}, nullptr, nullptr, nullptr}),
     [](const auto& info) { return Slug(info.param.name); });
 
 struct HelperCase {

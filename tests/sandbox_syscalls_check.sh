@@ -2,7 +2,8 @@
 # Every system call the news helper makes inside its sandbox during normal transfers, traced with
 # strace in a network namespace of its own (root): a literal IPv4 and IPv6 address, a name looked
 # up over DNS on UDP and on TCP, a proxy, HTTPS, and a redirect from HTTP to HTTPS, verified
-# against a certificate made here; all of them again as on a kernel without Landlock,
+# against a certificate made here, given as a bundle and found in a hashed certificate folder
+# inside the sandbox; all of them again as on a kernel without Landlock,
 # where the helper sees the file system through a namespace of its own. Each transfer must bring
 # its document, and every call the filter refused must be one refused on purpose; any other
 # refusal is a call the libraries now make that the filter has never seen, and fails the check
@@ -32,6 +33,9 @@ ip netns exec "$namespace" ip link set lo up
 openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 1 -subj /CN=news.test \
   -addext subjectAltName=DNS:news.test -keyout "$work/key.pem" -out "$work/certificate.pem" \
   2>/dev/null
+mkdir "$work/certs"
+cp "$work/certificate.pem" "$work/certs/news.test.pem"
+openssl rehash "$work/certs"
 ip netns exec "$namespace" python3 "$here/loopback_name_and_news_server.py" \
   "$work/certificate.pem" "$work/key.pem" &
 # Ready once its last server, HTTPS, takes connections: the others are listening by then.
@@ -94,5 +98,7 @@ for kernel in with_landlock without_landlock; do
   transfer "$kernel/https" '' https://news.test/voltarik.txt 443 \
     SSL_CERT_FILE="$work/certificate.pem"
   transfer "$kernel/http_to_https" '' news.test/to-https 443 SSL_CERT_FILE="$work/certificate.pem"
+  transfer "$kernel/https_hashed_folder" '' https://news.test/voltarik.txt 443 \
+    SSL_CERT_DIR="$work/certs"
 done
 exit $failed

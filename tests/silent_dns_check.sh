@@ -24,7 +24,11 @@ server = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
 server.bind(("127.0.0.1", 53))
 while True:
     server.recvfrom(512)' &
-sleep 0.3
+# The fetch starts once the name server listens.
+for _ in $(seq 100); do
+  [ -n "$(ip netns exec "$namespace" ss -Hlun 'sport = :53')" ] && break
+  sleep 0.05
+done
 started=$(date +%s%N)
 # The helper is told its parent's process ID, as the program tells it: sh's parent, since sh
 # becomes the helper through exec.

@@ -93,14 +93,17 @@ bool Perform(CURLM* multi, CURL* easy, Clock::time_point deadline) {
 
 // Servers and https:// proxies are verified against the trust store and only against it: the
 // bundle from memory, the folders through OpenSSL's lookup by subject hash. libcurl's own default
-// bundle is let go, whose every certificate OpenSSL would parse for each connection.
+// bundle is let go, whose every certificate OpenSSL would parse for each connection; a bundle in
+// memory takes the place of the file libcurl is given.
 bool SetTlsOptions(CURL* easy, const TrustStore& trust_store) {
+  const char* file =
+      trust_store.folder_certificate.empty() ? nullptr : trust_store.folder_certificate.c_str();
   bool ok = curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_PROXY_SSLVERSION, CURL_SSLVERSION_TLSv1_2) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr) == CURLE_OK &&
-            curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, nullptr) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_CAINFO, file) == CURLE_OK &&
+            curl_easy_setopt(easy, CURLOPT_PROXY_CAINFO, file) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_CAPATH, trust_store.folders.c_str()) == CURLE_OK &&
             curl_easy_setopt(easy, CURLOPT_PROXY_CAPATH, trust_store.folders.c_str()) == CURLE_OK;
   if (ok && !trust_store.bundle.empty()) {

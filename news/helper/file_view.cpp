@@ -8,8 +8,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace voltarik {
 namespace {
@@ -38,27 +41,62 @@ bool MakeFolders(std::string_view path) {
   }
 }
 
-// `path` of the old root shown at the same place under the working folder, read-only with
-// whatever is mounted beneath it; true when it does not exist, which leaves nothing to show.
-bool Show(const std::string& path) {
-  struct stat status = {};
-  if (stat(path.c_str(), &status) != 0) return errno == ENOENT;
-  const std::string relative = path.substr(1);
-  if (S_ISDIR(status.st_mode)) {
-    if (!MakeFolders(path)) return false;
-  } else {
-    const std::size_t slash = path.rfind('/');
-    if (slash > 0 && !MakeFolders(std::string_view(path).substr(0, slash))) return false;
-    const int fd = open(relative.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0 || close(fd) != 0) return false;
+// A copy of the mounts at a path of the old root, detached and read-only, to be shown at the same
+// path in the new one.
+class Tree {
+ public:
+  Tree(std::string path, bool folder, int fd) : path_(std::move(path)), folder_(folder), fd_(fd) {}
+  ~Tree() {
+    if (fd_ >= 0) close(fd_);
   }
-  // Recursive, since a folder's submounts may be locked to it in an unprivileged namespace; made
-  // read-only the same way, each flag the original mounts carry kept as it is.
-  mount_attr read_only{};
-  read_only.attr_set = MOUNT_ATTR_RDONLY | MOUNT_ATTR_NOSUID | MOUNT_ATTR_NODEV;
-  return mount(path.c_str(), relative.c_str(), nullptr, MS_BIND | MS_REC, nullptr) == 0 &&
-         mount_setattr(AT_FDCWD, relative.c_str(), AT_RECURSIVE, &read_only, sizeof read_only) == 0;
-}
+  Tree(Tree&& other) noexcept
+      : path_(std::move(other.path_)), folder_(other.folder_), fd_(std::exchange(other.fd_, -1)) {}
+  Tree(const Tree&) = delete;
+  Tree& operator=(const Tree&) = delete;
+  Tree& operator=(Tree&&) = delete;
+
+  // Copies `path` with whatever is mounted beneath it (in an unprivileged namespace a folder's
+  // submounts may be locked to it), read-only, each flag the original mounts carry kept as it
+  // is. Nothing when it does not exist; a tree that is not valid() when it cannot be copied.
+  static std::optional<Tree> Copy(const std::string& path) {
+    struct stat status = {};
+    if (stat(path.c_str(), &status) != 0) {
+      if (errno == ENOENT) return std::nullopt;
+      return Tree(path, false, -1);
+    }
+    Tree tree(
+        path, S_ISDIR(status.st_mode),
+        open_tree(AT_FDCWD, path.c_str(), OPEN_TREE_CLONE | OPEN_TREE_CLOEXEC | AT_RECURSIVE));
+    mount_attr read_only{};
+    read_only.attr_set = MOUNT_ATTR_RDONLY | MOUNT_ATTR_NOSUID | MOUNT_ATTR_NODEV;
+    if (tree.fd_ >= 0 && mount_setattr(tree.fd_, "", AT_EMPTY_PATH | AT_RECURSIVE, &read_only,
+                                       sizeof read_only) != 0) {
+      close(std::exchange(tree.fd_, -1));
+    }
+    return tree;
+  }
+
+  bool valid() const { return fd_ >= 0; }
+
+  // Shown at its path under the working folder, on a folder or file made for it there.
+  bool Show() const {
+    const std::string relative = path_.substr(1);
+    if (folder_) {
+      if (!MakeFolders(path_)) return false;
+    } else {
+      const std::size_t slash = path_.rfind('/');
+      if (slash > 0 && !MakeFolders(std::string_view(path_).substr(0, slash))) return false;
+      const int fd = open(relative.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+      if (fd < 0 || close(fd) != 0) return false;
+    }
+    return move_mount(fd_, "", AT_FDCWD, relative.c_str(), MOVE_MOUNT_F_EMPTY_PATH) == 0;
+  }
+
+ private:
+  std::string path_;
+  bool folder_;
+  int fd_;
+};
 
 }  // namespace
 
@@ -67,15 +105,25 @@ bool EnterFileView(std::span<const std::string> readable) {
   const gid_t gid = getegid();
   if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !MapOwnIds(uid, gid) ||
       // Nothing done from here on reaches the namespace it came from.
-      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-      mount("tmpfs", "/tmp", "tmpfs", MS_NOSUID | MS_NODEV | MS_NOEXEC, "mode=0755,size=64k") !=
+      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    return false;
+  }
+  // Copied before the new root is made on /tmp, which then hides what the old one holds there.
+  std::vector<Tree> trees;
+  for (const std::string& path : readable) {
+    std::optional<Tree> tree = Tree::Copy(path);
+    if (tree && !tree->valid()) return false;
+    if (tree) trees.push_back(*std::move(tree));
+  }
+  if (mount("tmpfs", "/tmp", "tmpfs", MS_NOSUID | MS_NODEV | MS_NOEXEC, "mode=0755,size=64k") !=
           0 ||
       chdir("/tmp") != 0) {
     return false;
   }
-  for (const std::string& path : readable) {
-    if (!Show(path)) return false;
+  for (const Tree& tree : trees) {
+    if (!tree.Show()) return false;
   }
+  trees.clear();
   // The new root goes on top of the old one, which is then let go of for good; nothing can be
   // made in it afterwards.
   return syscall(SYS_pivot_root, ".", ".") == 0 && umount2(".", MNT_DETACH) == 0 &&

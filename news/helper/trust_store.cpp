@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <system_error>
 #include <utility>
 
@@ -21,6 +22,30 @@ std::optional<std::string> ReadBundle(const std::string& path) {
   if (!file.read(bundle.data(), static_cast<std::streamsize>(bundle.size()))) return std::nullopt;
   return bundle;
 }
+
+namespace {
+
+// The first file of `folders` (':' between them) named as OpenSSL names a certificate in a hashed
+// folder: eight hexadecimal digits, a dot and a number.
+std::string HashedCertificate(std::string_view folders) {
+  while (!folders.empty()) {
+    const std::size_t colon = folders.find(':');
+    const std::filesystem::path folder(folders.substr(0, colon));
+    folders.remove_prefix(colon == std::string_view::npos ? folders.size() : colon + 1);
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+      const std::string name = entry->path().filename().string();
+      if (name.size() >= 10 && name[8] == '.' && name.find_first_not_of("0123456789abcdef") == 8 &&
+          name.find_first_not_of("0123456789", 9) == std::string::npos) {
+        return entry->path().string();
+      }
+    }
+  }
+  return {};
+}
+
+}  // namespace
 
 std::optional<TrustStore> PrepareTls(const EnvironmentLookup& environment) {
   // Certificates' dates are compared through gmtime_r, which has glibc read /etc/localtime once,
@@ -40,6 +65,7 @@ std::optional<TrustStore> PrepareTls(const EnvironmentLookup& environment) {
   if (bundle != nullptr && *bundle != '\0') store.bundle = ReadBundle(bundle).value_or("");
   const char* folders = environment(X509_get_default_cert_dir_env());
   store.folders = folders != nullptr && *folders != '\0' ? folders : X509_get_default_cert_dir();
+  store.folder_certificate = HashedCertificate(store.folders);
   return store;
 }
 

@@ -25,6 +25,11 @@ struct TrustStore {
   // SSL_CERT_DIR's, or else OpenSSL's own (Debian's /etc/ssl/certs). OpenSSL reads a certificate
   // from them by its subject's hash when a chain names it, so they are read inside the sandbox.
   std::string folders;
+  // One certificate of the folders, by its hashed name; empty when they hold none. libcurl 8.22
+  // and later put their built-in bundle back when they are given none, and OpenSSL would parse
+  // every certificate of it for each connection: named in its place, a certificate the folders
+  // hold anyway changes nothing of what is trusted.
+  std::string folder_certificate;
 };
 
 // The file at `path` read whole, when it is a regular file of at most kMaxTrustStoreBytes.
