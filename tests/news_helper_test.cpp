@@ -36,6 +36,8 @@
 #include <vector>
 
 #include "news/helper/curl_http_get.h"
+#include "news/helper/file_view.h"
+#include "news/helper/landlock.h"
 #include "news/helper/news_sandbox.h"
 #include "news/helper/trust_store.h"
 #include "news/news_frame.h"
@@ -687,18 +689,23 @@ INSTANTIATE_TEST_SUITE_P(
 struct NoFileLayerCase {
   const char* name;
   bool user_namespaces;
-  int landlock_error;
+  int landlock_error;  // 0: Landlock as the kernel has it
+  const char* certificate_folders = X509_get_default_cert_dir();
   friend void PrintTo(const NoFileLayerCase& row, std::ostream* out) { *out << row.name; }
 };
 
 class NewsSandboxWithoutFileLayerTest : public ::testing::TestWithParam<NoFileLayerCase> {};
 
-// Where nothing keeps the helper from reading the user's files, it refuses to go on.
+// Where nothing keeps the helper from reading the user's files, or what it may read cannot be
+// told, it refuses to go on.
 TEST_P(NewsSandboxWithoutFileLayerTest, IsNotEntered) {
   const pid_t child = fork();
   if (child == 0) {
-    if (!HideLandlock(GetParam().user_namespaces, GetParam().landlock_error)) _exit(201);
-    _exit(EnterNewsSandbox({}, X509_get_default_cert_dir()) ? 0 : kNotEntered);
+    if (GetParam().landlock_error != 0 &&
+        !HideLandlock(GetParam().user_namespaces, GetParam().landlock_error)) {
+      _exit(201);
+    }
+    _exit(EnterNewsSandbox({}, GetParam().certificate_folders) ? 0 : kNotEntered);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -709,7 +716,94 @@ INSTANTIATE_TEST_SUITE_P(
     Kernels, NewsSandboxWithoutFileLayerTest,
     ::testing::Values(NoFileLayerCase{"neither Landlock nor user namespaces", false, ENOSYS},
                       // A failing layer is no reason to try a weaker one.
-                      NoFileLayerCase{"Landlock there but failing", true, EPERM}),
+                      NoFileLayerCase{"Landlock there but failing", true, EPERM},
+                      // Only "no such file" makes a folder absent.
+                      NoFileLayerCase{"a certificate folder that cannot be looked at", true, 0,
+                                      "/etc/hosts/certs"}),
+    [](const auto& info) { return Slug(info.param.name); });
+
+enum class FileLayer { kLandlock, kView };
+
+// A file of the test's own under /tmp, where the view makes its root.
+const std::string& FileUnderTmp() {
+  static const std::string name = "/tmp/voltarik-view-" + std::to_string(getpid()) + ".txt";
+  return name;
+}
+
+struct FileLayerCase {
+  const char* name;
+  FileLayer layer;
+  std::vector<std::string> readable;
+  std::function<int()> attempt;  // once the layer is in place: 0 on success, else errno
+  int result;                    // kNotEntered: the layer is not put in place
+  friend void PrintTo(const FileLayerCase& row, std::ostream* out) { *out << row.name; }
+};
+
+class FileLayerTest : public ::testing::TestWithParam<FileLayerCase> {};
+
+// Each file layer by itself: only "no such file" makes a path absent, and the view shows what it
+// shows read-only, wherever it is.
+TEST_P(FileLayerTest, ShowsWhatItMayReadAndFailsOnWhatItCannotLookAt) {
+  const FileLayerCase& row = GetParam();
+  if (row.layer == FileLayer::kLandlock && LandlockAbi() == 0) {
+    GTEST_SKIP() << "no Landlock here";
+  }
+  if (row.layer == FileLayer::kView && !UserNamespacesOffered()) {
+    GTEST_SKIP() << "no user namespaces here";
+  }
+  std::ofstream(FileUnderTmp()) << "view";
+  const pid_t child = fork();
+  if (child == 0) {
+    const bool in_place = row.layer == FileLayer::kLandlock
+                              ? RestrictWithLandlock(row.readable, {}) == Landlock::kInForce
+                              : EnterFileView(row.readable);
+    _exit(in_place ? row.attempt() : kNotEntered);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == row.result) << "status " << status;
+  unlink(FileUnderTmp().c_str());
+}
+
+int OpenHosts() { return ErrnoOf(open("/etc/hosts", O_RDONLY)); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Layers, FileLayerTest,
+    ::testing::Values(FileLayerCase{"Landlock leaves out what does not exist",
+                                    FileLayer::kLandlock,
+                                    {"/nonexistent/x", "/etc/hosts"},
+                                    OpenHosts,
+                                    0},
+                      FileLayerCase{"Landlock fails on what it cannot look at",
+                                    FileLayer::kLandlock,
+                                    {"/etc/hosts/x", "/etc/hosts"},
+                                    OpenHosts,
+                                    kNotEntered},
+                      FileLayerCase{"the view leaves out what does not exist",
+                                    FileLayer::kView,
+                                    {"/nonexistent/x", "/etc/hosts"},
+                                    OpenHosts,
+                                    0},
+                      FileLayerCase{"the view fails on what it cannot look at",
+                                    FileLayer::kView,
+                                    {"/etc/hosts/x", "/etc/hosts"},
+                                    OpenHosts,
+                                    kNotEntered},
+                      FileLayerCase{"the view shows a file under tmp",
+                                    FileLayer::kView,
+                                    {FileUnderTmp()},
+                                    [] { return ErrnoOf(open(FileUnderTmp().c_str(), O_RDONLY)); },
+                                    0},
+                      FileLayerCase{"the view shows it read-only",
+                                    FileLayer::kView,
+                                    {FileUnderTmp()},
+                                    [] { return ErrnoOf(open(FileUnderTmp().c_str(), O_WRONLY)); },
+                                    EROFS},
+                      FileLayerCase{"the view shows a folder read-only",
+                                    FileLayer::kView,
+                                    {"/etc"},
+                                    [] { return ErrnoOf(open("/etc/hosts", O_WRONLY)); },
+                                    EROFS}),
     [](const auto& info) { return Slug(info.param.name); });
 
 // Not dumpable: a process of the same user, without privileges, can neither read the helper's
