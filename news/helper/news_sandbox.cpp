@@ -17,13 +17,13 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
+#include <filesystem>
 #include <initializer_list>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 #include "news/helper/curl_http_get.h"
@@ -69,11 +69,11 @@ std::optional<std::vector<std::string>> RealFolders(std::string_view folders) {
     const std::string folder(folders.substr(0, colon));
     folders.remove_prefix(colon == std::string_view::npos ? folders.size() : colon + 1);
     if (folder.empty()) continue;
-    const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(folder.c_str(), nullptr),
-                                                               std::free);
-    if (resolved) {
-      real.emplace_back(resolved.get());
-    } else if (errno != ENOENT) {
+    std::error_code error;
+    std::filesystem::path resolved = std::filesystem::canonical(folder, error);
+    if (!error) {
+      real.push_back(std::move(resolved).string());
+    } else if (error != std::errc::no_such_file_or_directory) {
       return std::nullopt;
     }
   }
