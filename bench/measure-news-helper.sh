@@ -100,7 +100,7 @@ openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 1 -su
   -addext subjectAltName=IP:127.0.0.1 -keyout "$alone/key.pem" -out "$alone/certificate.pem" \
   2>/dev/null
 mkdir "$alone/certs"
-cp -P /etc/ssl/certs/* "$alone/certs/"
+cp -a /etc/ssl/certs/. "$alone/certs/"
 cp "$alone/certificate.pem" "$alone/certs/voltarik-bench.pem"
 openssl rehash "$alone/certs"
 export SSL_CERT_DIR=$alone/certs
