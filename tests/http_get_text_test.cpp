@@ -1,16 +1,11 @@
 // The HTTP fetch through the news helper against servers that misbehave: it returns within its
 // bound, closes its connection, leaves no process behind, and the size limits end a flood long
 // before the clock does.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <openssl/x509.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -37,30 +32,20 @@ using std::chrono::milliseconds;
 // Room for a loaded machine in every timing assertion.
 constexpr milliseconds kMargin{400};
 
-// The test process's children, zombies included: a helper left running or unreaped shows here.
-int ChildProcessCount() {
-  int children = 0;
-  for (const QString& task :
-       QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-    std::ifstream list("/proc/self/task/" + task.toStdString() + "/children");
-    for (int pid = 0; list >> pid;) ++children;
-  }
-  return children;
+// The document at `address` through the helper; "/voltarik.txt" on `server` by default.
+std::optional<QString> Fetch(const std::string& address, milliseconds timeout = kNewsTimeout) {
+  return HelperHttpGetText(VOLTARIK_NEWS_HELPER, QString::fromStdString(address), timeout);
 }
-
 std::optional<QString> Fetch(const LoopbackHttpServer& server,
                              milliseconds timeout = kNewsTimeout) {
-  return HelperHttpGetText(VOLTARIK_NEWS_HELPER,
-                           QString::fromStdString(server.Authority() + "/voltarik.txt"), timeout);
+  return Fetch(server.Authority() + "/voltarik.txt", timeout);
 }
 
 enum class Ends { ByTheClock, BeforeTheClock };
 
 struct HostileCase {
   const char* name;
-  // Made when the row runs: some replies are megabytes, which every process of this suite would
-  // otherwise build at start-up.
-  std::function<ScriptedReply()> reply;
+  ScriptedReply reply;
   Ends ends;
   // Over TLS the reply comes as soon as the connection is made, where a TLS server would answer
   // the client's hello.
@@ -77,15 +62,13 @@ TEST_P(HostileServerTest, FailsInTimeAndLeavesNothingOpen) {
       GetParam().ends == Ends::ByTheClock ? milliseconds(300) : kNewsTimeout;
   LoopbackHttpServer server;
   if (GetParam().over_tls) {
-    server.ScriptOnConnect(GetParam().reply());
+    server.ScriptOnConnect(GetParam().reply);
   } else {
-    server.Script("/voltarik.txt", GetParam().reply());
+    server.Script("/voltarik.txt", GetParam().reply);
   }
   const auto started = Clock::now();
-  EXPECT_EQ(HelperHttpGetText(VOLTARIK_NEWS_HELPER,
-                              QString::fromStdString((GetParam().over_tls ? "https://" : "") +
-                                                     server.Authority() + "/voltarik.txt"),
-                              timeout),
+  EXPECT_EQ(Fetch((GetParam().over_tls ? "https://" : "") + server.Authority() + "/voltarik.txt",
+                  timeout),
             std::nullopt);
   const auto took = Clock::now() - started;
   EXPECT_TRUE(server.WaitUntilConnectionsClosed(kMargin)) << "the socket outlived the fetch";
@@ -105,63 +88,49 @@ const std::string kHandshakeRecordHead("\x16\x03\x03\x40\x00", 5);
 INSTANTIATE_TEST_SUITE_P(
     Servers, HostileServerTest,
     ::testing::Values(
-        HostileCase{"silent", Silent, Ends::ByTheClock},
-        HostileCase{"status line then silence", [] { return HoldOpen("HTTP/1.1 200 OK\r\n"); },
-                    Ends::ByTheClock},
+        HostileCase{"silent", Silent(), Ends::ByTheClock},
+        HostileCase{"status line then silence", HoldOpen("HTTP/1.1 200 OK\r\n"), Ends::ByTheClock},
         HostileCase{"headers dripping",
-                    [] { return Drip("HTTP/1.1 200 OK\r\n", "X-Drip: 1\r\n", milliseconds(30)); },
+                    Drip("HTTP/1.1 200 OK\r\n", "X-Drip: 1\r\n", milliseconds(30)),
                     Ends::ByTheClock},
-        HostileCase{"body dripping",
-                    [] {
-                      return Drip("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", "x",
-                                  milliseconds(30));
-                    },
-                    Ends::ByTheClock},
+        HostileCase{
+            "body dripping",
+            Drip("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", "x", milliseconds(30)),
+            Ends::ByTheClock},
         HostileCase{"headers flooding",
-                    [] {
-                      return Flood("HTTP/1.1 200 OK\r\n",
-                                   "X-Flood: " + std::string(1000, 'h') + "\r\n");
-                    },
+                    Flood("HTTP/1.1 200 OK\r\n", "X-Flood: " + std::string(1000, 'h') + "\r\n"),
                     Ends::BeforeTheClock},
         // The next line begun: libcurl 8.22 and later hold a header line until they know no
         // folded line continues it.
         HostileCase{"headers over the cap, then silence",
-                    [] {
-                      return HoldOpen("HTTP/1.1 200 OK\r\n" + std::string(70, 'X') + ": " +
-                                      std::string(65 * 1024, 'h') + "\r\nX");
-                    },
+                    HoldOpen("HTTP/1.1 200 OK\r\n" + std::string(70, 'X') + ": " +
+                             std::string(65 * 1024, 'h') + "\r\nX"),
                     Ends::BeforeTheClock},
         HostileCase{"one endless header line",
-                    [] { return Flood("HTTP/1.1 200 OK\r\nX-Long: ", std::string(4096, 'h')); },
+                    Flood("HTTP/1.1 200 OK\r\nX-Long: ", std::string(4096, 'h')),
                     Ends::BeforeTheClock},
-        HostileCase{
-            "chunked body flooding",
-            [] { return Flood(kChunkedHead, "1000\r\n" + std::string(0x1000, 'x') + "\r\n"); },
-            Ends::BeforeTheClock},
+        HostileCase{"chunked body flooding",
+                    Flood(kChunkedHead, "1000\r\n" + std::string(0x1000, 'x') + "\r\n"),
+                    Ends::BeforeTheClock},
         HostileCase{"http 1 0 body flooding",
-                    [] { return Flood("HTTP/1.0 200 OK\r\n\r\n", std::string(4096, 'x')); },
-                    Ends::BeforeTheClock},
+                    Flood("HTTP/1.0 200 OK\r\n\r\n", std::string(4096, 'x')), Ends::BeforeTheClock},
         HostileCase{"declared length over the limit, then silence",
-                    [] { return HoldOpen("HTTP/1.1 200 OK\r\nContent-Length: 1048577\r\n\r\n"); },
+                    HoldOpen("HTTP/1.1 200 OK\r\nContent-Length: 1048577\r\n\r\n"),
                     Ends::BeforeTheClock},
+        // Four times the limit, from a few kilobytes: quick enough to make as each process of
+        // the suite starts.
         HostileCase{"gzip bomb",
-                    [] {
-                      return HoldOpen("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" +
-                                      Gzip(std::string(size_t{16} * 1024 * 1024, '\0')));
-                    },
+                    HoldOpen("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n" +
+                             Gzip(std::string(size_t{4} * 1024 * 1024, '\0'))),
                     Ends::BeforeTheClock},
-        HostileCase{"tls handshake never answered", Silent, Ends::ByTheClock, true},
-        HostileCase{"tls handshake trickling",
-                    [] { return Drip(kHandshakeRecordHead, "\x02", milliseconds(30)); },
+        HostileCase{"tls handshake never answered", Silent(), Ends::ByTheClock, true},
+        HostileCase{"tls handshake trickling", Drip(kHandshakeRecordHead, "\x02", milliseconds(30)),
                     Ends::ByTheClock, true},
-        HostileCase{"garbage instead of tls", [] { return AtOnce(Response("200 OK", "Novinky")); },
+        HostileCase{"garbage instead of tls", AtOnce(Response("200 OK", "Novinky")),
                     Ends::BeforeTheClock, true},
         // A server hello that says it is 16 MiB long.
         HostileCase{"tls handshake of megabytes",
-                    [] {
-                      return Flood(kHandshakeRecordHead + "\x02\xff\xff\xff",
-                                   std::string(0x4000, 'h'));
-                    },
+                    Flood(kHandshakeRecordHead + "\x02\xff\xff\xff", std::string(0x4000, 'h')),
                     Ends::BeforeTheClock, true}),
     [](const auto& info) { return Slug(info.param.name); });
 
@@ -177,34 +146,6 @@ TEST(HttpGetTextTest, SilentServerHoldsTheFetchForTheWholeBoundAndNoLonger) {
   EXPECT_LT(took, kNewsTimeout + kMargin);
 }
 
-// The helper run by hand, not through the window's side, which would end it at its deadline
-// whatever it did: how long it takes to answer by itself.
-milliseconds HelperAnswerTime(const std::string& address, milliseconds timeout) {
-  std::array<int, 2> ends{};
-  if (pipe2(ends.data(), O_CLOEXEC) != 0) return milliseconds::max();
-  const std::string pid = std::to_string(getpid());
-  const std::string deadline = std::to_string(timeout.count());
-  const char* argv[] = {VOLTARIK_NEWS_HELPER, address.c_str(), deadline.c_str(), pid.c_str(),
-                        nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-  const auto started = Clock::now();
-  pid_t helper = -1;
-  char* const no_environment[] = {nullptr};
-  const int spawned = posix_spawn(&helper, VOLTARIK_NEWS_HELPER, &actions, nullptr,
-                                  const_cast<char* const*>(argv), no_environment);
-  posix_spawn_file_actions_destroy(&actions);
-  close(ends[1]);
-  std::array<char, 4096> frame{};
-  while (spawned == 0 && read(ends[0], frame.data(), frame.size()) > 0) {
-  }
-  const auto took = std::chrono::duration_cast<milliseconds>(Clock::now() - started);
-  close(ends[0]);
-  if (spawned == 0) waitpid(helper, nullptr, 0);
-  return spawned == 0 ? took : milliseconds::max();
-}
-
 // One deadline for the whole fetch: a redirect answered late leaves the next hop only the rest.
 TEST(HttpGetTextTest, LateRedirectLeavesTheNextHopOnlyTheTimeLeft) {
   const milliseconds timeout(500);
@@ -214,9 +155,10 @@ TEST(HttpGetTextTest, LateRedirectLeavesTheNextHopOnlyTheTimeLeft) {
       AtOnce(Response("302 Found", "", "Location: http://" + server.Authority() + "/x\r\n"),
              milliseconds(300)));
   server.Script("/x", Drip("HTTP/1.1 200 OK\r\n", "X-Drip: 1\r\n", milliseconds(30)));
-  const milliseconds took = HelperAnswerTime(server.Authority() + "/voltarik.txt", timeout);
-  EXPECT_GE(took, timeout);
-  EXPECT_LT(took, timeout + milliseconds(250)) << "the next hop had a deadline of its own";
+  const auto started = Clock::now();
+  EXPECT_EQ(Fetch(server, timeout), std::nullopt);
+  EXPECT_LT(Clock::now() - started, timeout + kHelperMargin)
+      << "the next hop had a deadline of its own, and the window's side had to end the helper";
   EXPECT_EQ(server.RequestedPaths(), (std::vector<std::string>{"/voltarik.txt", "/x"}));
   EXPECT_TRUE(server.WaitUntilConnectionsClosed(kMargin));
 }
@@ -247,9 +189,7 @@ TEST(HttpGetTextTest, RefusedConnectionFailsAtOnce) {
     closed_authority = probe.Authority();
   }
   const auto started = Clock::now();
-  EXPECT_EQ(HelperHttpGetText(VOLTARIK_NEWS_HELPER,
-                              QString::fromStdString(closed_authority + "/voltarik.txt")),
-            std::nullopt);
+  EXPECT_EQ(Fetch(closed_authority + "/voltarik.txt"), std::nullopt);
   EXPECT_LT(Clock::now() - started, kMargin);
 }
 
@@ -325,8 +265,7 @@ TEST_P(ProxyTest, GoesThroughTheProxyTheEnvironmentNames) {
                                    (GetParam().proxy_scheme + proxy.Authority()).c_str());
   const ScopedEnvironment no_proxy("no_proxy", nullptr);
   const ScopedEnvironment no_proxy_upper("NO_PROXY", nullptr);
-  EXPECT_EQ(HelperHttpGetText(VOLTARIK_NEWS_HELPER, QString::fromUtf8(GetParam().address)),
-            GetParam().news);
+  EXPECT_EQ(Fetch(GetParam().address), GetParam().news);
   EXPECT_EQ(proxy.RequestedPaths(), std::vector<std::string>{GetParam().proxied});
 }
 

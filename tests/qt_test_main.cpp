@@ -8,8 +8,6 @@
 #include <filesystem>
 #include <string>
 
-#include "tests/run_all_tests.h"
-
 namespace {
 
 void UseFolderBesideTheBinaryFor(const char* variable, const char* argv0, const char* name) {
@@ -30,5 +28,5 @@ int main(int argc, char* argv[]) {
   UseFolderBesideTheBinaryFor("XDG_CACHE_HOME", argv[0], "cache");
   QApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
-  return voltarik::testing::RunAllTests();
+  return RUN_ALL_TESTS();
 }

@@ -1,9 +1,11 @@
-// Helpers shared by the test suites: readable names for parameterised rows and UTF-8 copies of
-// UTF-16 texts for failure messages.
+// Helpers shared by the test suites: readable names for parameterised rows, UTF-8 copies of
+// UTF-16 texts for failure messages, and the test process's children.
 #ifndef VOLTARIK_TESTS_TEST_SUPPORT_H_
 #define VOLTARIK_TESTS_TEST_SUPPORT_H_
 
 #include <cctype>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -49,6 +51,16 @@ inline std::string Utf8(std::u16string_view text) {
     }
   }
   return out;
+}
+
+// The test process's children, zombies included: a helper left running or unreaped shows here.
+inline int ChildProcessCount() {
+  int children = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream list(task.path() / "children");
+    for (int pid = 0; list >> pid;) ++children;
+  }
+  return children;
 }
 
 // A Czech locale with a clock held at 14:05:33.
