@@ -115,6 +115,7 @@ TEST_F(WindowTest, ControlsHaveTheirKindFontFaceAndLook) {
   auto* line = Control<QFrame>("Line1");
   EXPECT_EQ(line->frameShape(), QFrame::HLine);
   EXPECT_EQ(line->frameShadow(), QFrame::Plain);
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(line)->role(), QAccessible::Separator);
   auto* news = Control<QPlainTextEdit>("Text3");
   EXPECT_EQ(news->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
   EXPECT_TRUE(news->tabChangesFocus());
@@ -144,13 +145,7 @@ TEST_F(WindowTest, LampRepaintsWhenItsColourChangesOnly) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return paints.count > 0; }, 2000));
   const int after_change = paints.count;
   lamp->SetColor(Qt::red);
-  // The window paints every widget due at once: once the other lamp has been painted, a repaint
-  // of this one would have come with it.
-  auto* other = Control<Lamp>("Label10");
-  PaintCounter other_paints;
-  other->installEventFilter(&other_paints);
-  other->SetColor(other->color() == Qt::green ? Qt::blue : Qt::green);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return other_paints.count > 0; }, 2000));
+  QCoreApplication::sendPostedEvents();  // a repaint asked for would be done here
   EXPECT_EQ(paints.count, after_change) << "the same colour repaints nothing";
 }
 
@@ -358,35 +353,21 @@ TEST_P(ClockFormatTest, WritesTheLocaleTimeWithoutTimeZone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Locales, ClockFormatTest,
-    ::testing::Values(
-        ClockCase{"czech afternoon",
-                  QLocale(QLocale::Czech, QLocale::Czechia),
-                  {14, 5, 33},
-                  "14:05:33",
-                  ","},
-        ClockCase{"czech early hour",
-                  QLocale(QLocale::Czech, QLocale::Czechia),
-                  {9, 5, 33},
-                  "9:05:33",
-                  ","},
-        ClockCase{"c locale uses comma and H mm ss", QLocale::c(), {9, 5, 33}, "9:05:33", ","},
-        ClockCase{"english keeps its day period",
-                  QLocale(QLocale::English, QLocale::UnitedStates),
-                  {14, 5, 33},
-                  "2:05:33 PM",
-                  "."},
-        ClockCase{
-            "slovak", QLocale(QLocale::Slovak, QLocale::Slovakia), {9, 5, 33}, "9:05:33", ","},
-        ClockCase{"german pads the hour",
-                  QLocale(QLocale::German, QLocale::Germany),
-                  {9, 5, 33},
-                  "09:05:33",
-                  ","},
-        ClockCase{"british",
-                  QLocale(QLocale::English, QLocale::UnitedKingdom),
-                  {9, 5, 33},
-                  "09:05:33",
-                  "."}),
+    ::testing::Values(ClockCase{"czech afternoon", QLocale(QLocale::Czech, QLocale::Czechia),
+                                TimeOfDay{14, 5, 33}, "14:05:33", ","},
+                      ClockCase{"czech early hour", QLocale(QLocale::Czech, QLocale::Czechia),
+                                TimeOfDay{9, 5, 33}, "9:05:33", ","},
+                      ClockCase{"c locale uses comma and H mm ss", QLocale::c(),
+                                TimeOfDay{9, 5, 33}, "9:05:33", ","},
+                      ClockCase{"english keeps its day period",
+                                QLocale(QLocale::English, QLocale::UnitedStates),
+                                TimeOfDay{14, 5, 33}, "2:05:33 PM", "."},
+                      ClockCase{"slovak", QLocale(QLocale::Slovak, QLocale::Slovakia),
+                                TimeOfDay{9, 5, 33}, "9:05:33", ","},
+                      ClockCase{"german pads the hour", QLocale(QLocale::German, QLocale::Germany),
+                                TimeOfDay{9, 5, 33}, "09:05:33", ","},
+                      ClockCase{"british", QLocale(QLocale::English, QLocale::UnitedKingdom),
+                                TimeOfDay{9, 5, 33}, "09:05:33", "."}),
     [](const auto& info) { return Slug(info.param.name); });
 
 // Whatever a locale's long format puts around its time zone, nothing of it is left at either end.

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "window/separator_line.h"
+
 namespace voltarik {
 namespace {
 
@@ -78,12 +80,8 @@ QWidget* CreateControl(const ControlSpec& row, const QFont& font, QWidget* paren
     }
     case ControlKind::PushButton:
       return new PushButton(text, parent);
-    case ControlKind::Line: {
-      auto* line = new QFrame(parent);
-      line->setFrameShape(QFrame::HLine);
-      line->setFrameShadow(QFrame::Plain);
-      return line;
-    }
+    case ControlKind::Line:
+      return new SeparatorLine(parent);
   }
   return nullptr;
 }
