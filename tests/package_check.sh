@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Checks Voltarik as a Linux desktop program: the installed desktop entry and AppStream metadata
-# validate, the program finds its news helper when installed under another prefix, the .deb
-# builds with computed dependencies and passes lintian, installs with dpkg, the installed program
-# and helper are hardened and have no library search path, the installed program starts its
-# helper from libexec, and it starts from its desktop entry under Xvfb with the window class the
-# entry names, and closes cleanly. Needs root for dpkg and the news port; the package is removed
-# again at the end. Usage: package_check.sh BUILD_DIR
+# validate, the program finds its news helper when installed under another prefix, the Debian
+# package (with its debug symbols) passes lintian with its dependencies, version and changelog
+# as Debian gives them, installs with dpkg, the installed program and helper are hardened and have
+# no library search path, the installed program starts its helper from libexec, and it starts from
+# its desktop entry under Xvfb with the window class the entry names, and closes cleanly. Needs
+# root for dpkg and the news port; the package is removed again at the end.
+# Usage: package_check.sh BUILD_DIR
 set -euo pipefail
 build=$(realpath "$1")
 tools=$(realpath "$(dirname "$0")/../tools")
@@ -28,8 +29,13 @@ news_helper_check() {
 DESTDIR="$stage" cmake --install "$build" --prefix /opt/voltarik >/dev/null
 news_helper_check "$stage/opt/voltarik/bin/voltarik" "$stage/opt/voltarik/libexec/voltarik/voltarik-news"
 
-(cd "$build" && cpack -G DEB >/dev/null)
-deb=$(ls "$build"/voltarik_*.deb)
+# The Debian package of this commit, as tools/build-deb.sh makes it (test.sh has made it before).
+top=$(realpath "$(dirname "$0")/..")
+if [ "$(cat "$top/build-deb/commit" 2>/dev/null)" != "$(git -C "$top" rev-parse HEAD)" ]; then
+  "$top/tools/build-deb.sh" -Pnocheck >/dev/null
+fi
+deb=$(ls "$top"/build-deb/voltarik_*.deb)
+ls "$top"/build-deb/voltarik-dbgsym_*.deb >/dev/null || { echo "no package of debug symbols"; exit 1; }
 # Debian's own package checker: no error and no warning.
 lintian --fail-on error,warning --tag-display-limit 0 "$deb"
 # Nor a hardening tag at any level, the informational and pedantic ones included, but for the
@@ -41,23 +47,23 @@ if lintian -I -E --pedantic --tag-display-limit 0 "$deb" 2>/dev/null |
   echo "lintian reports missing hardening"
   exit 1
 fi
-# Built for this release, and named for it: 1.0.0~deb12 on Debian 12, 1.0.0~deb13 on Debian 13.
+# Versioned as Debian versions it: 1.0.0-1 on Debian 13, the backport 1.0.0-1~bpo12+1 on Debian 12.
 release=$(. /etc/os-release && echo "${VERSION_ID:-}")
 version=$(dpkg-deb -f "$deb" Version)
 echo "Version: $version"
-if [ -n "$release" ] && [ "${version##*~deb}" != "$release" ]; then
-  echo "the version does not name Debian $release"
-  exit 1
-fi
-zcat "$(dirname "$deb")/packaging/changelog.gz" | head -n 1 | grep -qF "voltarik ($version) " ||
-  { echo "the changelog's version is not the package's"; exit 1; }
+case "$release:$version" in
+  12:*~bpo12+1 | 13:*-[0-9]) ;;
+  12:* | 13:*) echo "the version is not Debian $release's"; exit 1 ;;
+esac
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/voltarik/changelog.Debian.gz | zcat |
+  head -n 1 | grep -qF "voltarik ($version) " || { echo "the changelog's version is not the package's"; exit 1; }
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for needed in libqt6widgets6 libcurl4 libseccomp2 libc6 qt6-qpa-plugins fonts-liberation; do
   grep -q "$needed" <<<"$depends" || { echo "Depends lacks $needed"; exit 1; }
 done
 if grep -q libqt6network6 <<<"$depends"; then echo "Depends still names Qt Network"; exit 1; fi
-[ "$(dpkg-deb -f "$deb" Recommends)" = "qt6-wayland, ca-certificates" ] ||
+[ "$(dpkg-deb -f "$deb" Recommends)" = "ca-certificates, qt6-wayland" ] ||
   { echo "Recommends lacks qt6-wayland or ca-certificates"; exit 1; }
 
 dpkg -i "$deb"

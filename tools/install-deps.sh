@@ -43,8 +43,8 @@ packages=(
   # The news helper in network namespaces: against a name server that never answers, and every
   # system call of a normal transfer traced, HTTPS with a certificate made for it
   iproute2 strace openssl
-  # Running the program, and checking and installing its package
-  qt6-qpa-plugins desktop-file-utils appstream dpkg-dev lintian
+  # Running the program, and building, checking and installing its package
+  qt6-qpa-plugins desktop-file-utils appstream dpkg-dev debhelper lintian
 )
 
 missing=()
