@@ -19,8 +19,7 @@ for icon in scalable/apps/$app_id.svg 48x48/apps/$app_id.png 256x256/apps/$app_i
   test -f "$stage/usr/share/icons/hicolor/$icon" || { echo "missing icon $icon"; exit 1; }
 done
 test -x "$stage/usr/libexec/voltarik/voltarik-news" || { echo "the news helper is not in libexec"; exit 1; }
-desktop-file-validate "$stage/usr/share/applications/$app_id.desktop"
-appstreamcli validate --no-net --explain "$stage/usr/share/metainfo/$app_id.metainfo.xml"
+"$tools/validate-metadata.sh" "$stage"
 
 news_helper_check() {
   QT_QPA_PLATFORM=xcb xvfb-run --auto-servernum --server-args="-noreset" \
