@@ -132,7 +132,7 @@ debs=("$work"/build/*.deb)
 
 # What sbuild's lintian reported, and its verdict.
 lintian_result() {
-  sed -n '/^| lintian /,/^+-/p;/^Lintian: /p' "$log"
+  sed -n '/^Running lintian/,/^I: Lintian run/p;/^Lintian: /p' "$log"
   grep -qE '^Lintian: (pass|info)$' "$log"
 }
 check lintian lintian_result
